@@ -1,0 +1,84 @@
+#include "console/console.h"
+
+#include <array>
+
+#include "common/codepage.h"
+
+namespace sortwell {
+namespace {
+
+// Control bytes shown as the classic PC glyphs, so each takes exactly one cell.
+constexpr std::array<char32_t, 32> control_glyphs = {
+    U' ',      U'\u263A', U'\u263B', U'\u2665', U'\u2666', U'\u2663', U'\u2660', U'\u2022',
+    U'\u25D8', U'\u25CB', U'\u25D9', U'\u2642', U'\u2640', U'\u266A', U'\u266B', U'\u263C',
+    U'\u25BA', U'\u25C4', U'\u2195', U'\u203C', U'\u00B6', U'\u00A7', U'\u25AC', U'\u21A8',
+    U'\u2191', U'\u2193', U'\u2192', U'\u2190', U'\u221F', U'\u2194', U'\u25B2', U'\u25BC'};
+constexpr char32_t delete_glyph = U'\u2302';
+
+char32_t glyph(unsigned char byte) {
+  if (byte < 0x20) return control_glyphs[byte];
+  if (byte == 0x7F) return delete_glyph;
+  const Codepage& codepage = Codepage::windows_1252();
+  return codepage.defines(byte) ? codepage.characters()[byte] : static_cast<char32_t>(Codepage::replacement);
+}
+
+}  // namespace
+
+void Console::print_text(std::string_view text) {
+  if (text.empty()) return;
+  const int width = screen_.width();
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (char c : text) {
+    append_utf8(out, glyph(static_cast<unsigned char>(c)));
+    // Wrap as soon as a row is full, so the cursor always stands where the
+    // next character goes and a line end after a full row leaves an empty row.
+    if (++column_ >= width) {
+      out += "\r\n";
+      column_ = 0;
+    }
+  }
+  screen_.write(out);
+}
+
+void Console::print_newline() {
+  screen_.write("\r\n");
+  column_ = 0;
+}
+
+void Console::erase_last_cell() {
+  if (column_ > 0) {
+    screen_.write("\b \b");
+    --column_;
+    return;
+  }
+  // From the first column to the last cell of the row above.
+  const int width = screen_.width();
+  const std::string to_last_column = "\x1b[" + std::to_string(width) + "G";
+  screen_.write("\x1b[A" + to_last_column + " " + to_last_column);
+  column_ = width - 1;
+}
+
+std::string Console::read_line() {
+  std::string line;
+  for (;;) {
+    const Key key = keyboard_.wait_key();
+    if (key.code == Key::enter) {
+      print_newline();
+      return line;
+    }
+    if (key.code == Key::backspace) {
+      if (!line.empty()) {
+        line.pop_back();
+        erase_last_cell();
+      }
+    } else if (key.code >= 0x20 && line.size() < line_limit) {
+      line += static_cast<char>(key.code);
+      print_text(line.substr(line.size() - 1));
+    }
+  }
+}
+
+std::string Console::read_key() { return keyboard_.wait_key().text(); }
+
+}  // namespace sortwell

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "console/keyboard.h"
+#include "console/screen.h"
+
+namespace sortwell {
+
+// Printing, line input and single-key input. Texts are Windows-1252 byte
+// strings. The console keeps the cursor column itself so that long texts
+// wrap by character at the screen's width, a text that exactly fills a row
+// followed by a line end leaves one empty row, and Backspace can erase
+// across a row boundary. It never clears the screen or sets colours.
+class Console {
+ public:
+  static constexpr std::size_t line_limit = 10000;
+
+  Console(Keyboard& keyboard, Screen& screen) : keyboard_(keyboard), screen_(screen) {}
+
+  // The text at the cursor, no line end. Each byte takes one cell: control
+  // bytes are drawn as glyphs, never acted upon.
+  void print_text(std::string_view text);
+  void print_newline();
+  // A typed line with echo, without its Enter: at most `line_limit`
+  // characters; Backspace erases, other control keys are ignored.
+  std::string read_line();
+  // One key press, no echo: one byte, or 0 and a scan code.
+  std::string read_key();
+
+ private:
+  void erase_last_cell();
+
+  Keyboard& keyboard_;
+  Screen& screen_;
+  int column_ = 0;
+};
+
+}  // namespace sortwell

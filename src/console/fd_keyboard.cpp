@@ -1,0 +1,53 @@
+#include "console/fd_keyboard.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace sortwell {
+
+FdKeyboard::Wait FdKeyboard::wait_for_input(int timeout_ms) {
+  pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
+  const nfds_t count = wake_fd_ >= 0 ? 2 : 1;
+  for (;;) {
+    const int ready = poll(fds, count, timeout_ms);
+    if (ready < 0 && errno == EINTR) {
+      // A signal: look at the wake pipe at once without blocking.
+      timeout_ms = 0;
+      continue;
+    }
+    if (ready < 0) return Wait::woken;  // nothing left to wait on
+    if (count == 2 && (fds[1].revents & POLLIN)) return Wait::woken;
+    if (ready == 0) return Wait::idle;
+    return Wait::input;
+  }
+}
+
+void FdKeyboard::read_available() {
+  char buffer[4096];
+  const ssize_t n = read(fd_, buffer, sizeof buffer);
+  if (n > 0) {
+    decoder_.push({buffer, static_cast<std::size_t>(n)});
+  } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+    input_ended_ = true;  // end of file, or the terminal hung up (EIO)
+  }
+}
+
+Key FdKeyboard::wait_key() {
+  for (;;) {
+    if (woken_) return Key::character(Key::enter);
+    if (auto key = decoder_.next(input_ended_)) return *key;
+    if (input_ended_) return Key::character(Key::enter);
+    // An unfinished sequence waits only briefly for the rest of it.
+    switch (wait_for_input(decoder_.empty() ? -1 : escape_wait_ms)) {
+      case Wait::woken: woken_ = true; break;
+      case Wait::idle:
+        if (auto key = decoder_.next(true)) return *key;
+        break;
+      case Wait::input: read_available(); break;
+    }
+  }
+}
+
+}  // namespace sortwell

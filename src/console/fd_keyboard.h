@@ -1,0 +1,31 @@
+#pragma once
+
+#include "console/key_decoder.h"
+#include "console/keyboard.h"
+
+namespace sortwell {
+
+// Keys from a file descriptor: a terminal in raw mode, or any byte stream.
+// Blocks in poll; a byte on `wake_fd` (a signal's self-pipe, or -1 for none)
+// ends the keyboard. A lone Escape is told from a sequence by waiting
+// `escape_wait_ms` for the next byte.
+class FdKeyboard : public Keyboard {
+ public:
+  static constexpr int escape_wait_ms = 25;
+
+  explicit FdKeyboard(int fd, int wake_fd = -1) : fd_(fd), wake_fd_(wake_fd) {}
+  Key wait_key() override;
+
+ private:
+  enum class Wait { input, idle, woken };
+  Wait wait_for_input(int timeout_ms);
+  void read_available();
+
+  int fd_;
+  int wake_fd_;
+  KeyDecoder decoder_;
+  bool input_ended_ = false;
+  bool woken_ = false;
+};
+
+}  // namespace sortwell

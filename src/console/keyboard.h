@@ -1,0 +1,17 @@
+#pragma once
+
+#include "console/key.h"
+
+namespace sortwell {
+
+// Where key presses come from. `wait_key` blocks until a key is there, keys
+// typed ahead first, in order. Once the keyboard has ended (its input closed,
+// the terminal hung up, or the program was told to quit) every further key
+// is Enter, so whatever is open is confirmed and saved and the prompt quits.
+class Keyboard {
+ public:
+  virtual ~Keyboard() = default;
+  virtual Key wait_key() = 0;
+};
+
+}  // namespace sortwell
