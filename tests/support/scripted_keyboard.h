@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "console/key_decoder.h"
+#include "console/keyboard.h"
+
+namespace sortwell::testing {
+
+// Keys typed from a script of terminal bytes ("4711\r", "\x1b[A" for Up),
+// decoded as the real terminal's are. When the script runs out the keyboard
+// has ended: every further key is Enter.
+class ScriptedKeyboard : public Keyboard {
+ public:
+  explicit ScriptedKeyboard(std::string_view script = {}) { type(script); }
+  void type(std::string_view script) { decoder_.push(script); }
+  Key wait_key() override {
+    if (auto key = decoder_.next(true)) return *key;
+    ++keys_after_end_;
+    return Key::character(Key::enter);
+  }
+  bool script_used_up() const { return decoder_.empty(); }
+  int keys_after_end() const { return keys_after_end_; }
+
+ private:
+  KeyDecoder decoder_;
+  int keys_after_end_ = 0;
+};
+
+}  // namespace sortwell::testing
