@@ -1,0 +1,256 @@
+#include "records/record_store.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "support/temp_dir.h"
+
+namespace sortwell {
+namespace {
+
+using testing::read_file;
+using testing::TempDir;
+using testing::write_file;
+
+std::string bytes(std::size_t count, char byte) { return std::string(count, byte); }
+
+const std::string fresh_4711_image = "4711" + bytes(36, '\x1f') + bytes(100, '\x1f') + bytes(2, '\0') +
+                                     bytes(120, '\x1f') + bytes(1, '\0') + bytes(8, '\x1f') + bytes(2, '\0') +
+                                     bytes(1, '\0') + bytes(1, '\0');
+
+struct Store {
+  Store() : path(record_path(dir.path(), "4711")) {}
+  TempDir dir;
+  std::string path;
+  RecordStore store;
+};
+
+TEST(RecordImage, AFreshRecordPacksToPadBytes) {
+  CouponRecord record;
+  record.code = "4711";
+  EXPECT_EQ(pack_record(record), fresh_4711_image);
+  ASSERT_EQ(fresh_4711_image.size(), record_image_size);
+}
+
+TEST(RecordImage, LoadingAFreshImage) {
+  const CouponRecord record = unpack_record(fresh_4711_image);
+  EXPECT_EQ(record.code, "4711" + bytes(36, '\x1f'));
+  EXPECT_EQ(record.manufacturer, "");
+  EXPECT_EQ(record.description, "");
+  EXPECT_EQ(quantity_count(record), 0);
+  EXPECT_EQ(record.category, bytes(1, '\0'));
+  EXPECT_EQ(record.number_needed, bytes(1, '\0'));
+  EXPECT_EQ(record.bin, bytes(1, '\0'));
+  EXPECT_EQ(record.expiry, bytes(2, '\0'));
+}
+
+TEST(RecordImage, FieldsAreCutToTheirWidth) {
+  CouponRecord record;
+  record.code = bytes(50, 'c');
+  record.manufacturer = bytes(100, 'm') + bytes(30, 'x');
+  record.expiry = "1225";
+  record.description = bytes(121, 'd');
+  record.value = "\x70\x11";
+  const std::string image = pack_record(record);
+  EXPECT_EQ(image.size(), 275u);
+  EXPECT_EQ(image.substr(0, 40), bytes(40, 'c'));
+  EXPECT_EQ(image.substr(140, 2), "12");
+  EXPECT_EQ(image.substr(271, 2), "\x70\x11");
+  const CouponRecord loaded = unpack_record(image);
+  EXPECT_EQ(loaded.manufacturer, bytes(100, 'm'));
+  EXPECT_EQ(loaded.description, bytes(120, 'd'));
+}
+
+TEST(RecordImage, PadBytesInsideTextsAreDroppedOnLoad) {
+  CouponRecord record;
+  record.manufacturer = "Ac\x1fme";
+  record.description = "\x1f" "big\x1f";
+  const CouponRecord loaded = unpack_record(pack_record(record));
+  EXPECT_EQ(loaded.manufacturer, "Acme");
+  EXPECT_EQ(loaded.description, "big");
+}
+
+TEST(RecordImage, AShortImageLoadsAsFarAsItReaches) {
+  const std::string image = "4711" + bytes(36, '\x1f') + "Acme" + bytes(96, '\x1f');
+  const CouponRecord loaded = unpack_record(image);
+  EXPECT_EQ(loaded.manufacturer, "Acme");
+  EXPECT_EQ(loaded.expiry, "");
+  EXPECT_EQ(loaded.quantity, "");
+  EXPECT_EQ(loaded.bin, "");
+  EXPECT_EQ(unpack_record(image.substr(0, 10)).code, "4711" + bytes(6, '\x1f'));
+}
+
+struct QuantityCase {
+  const char* before;
+  void (RecordStore::*update)();
+  const char* after;
+};
+
+class QuantityUpdates : public ::testing::TestWithParam<QuantityCase> {};
+
+TEST_P(QuantityUpdates, WriteEightDigitsAtPosition264) {
+  Store s;
+  s.store.open_record_file(s.path);
+  s.store.new_record("4711");
+  s.store.current().quantity = GetParam().before;
+  s.store.save_record();
+  s.store.load_record(s.store.read_record_image());
+  (s.store.*GetParam().update)();
+  EXPECT_EQ(s.store.current().quantity, GetParam().after);
+  s.store.close_record_file();
+  EXPECT_EQ(read_file(s.path).substr(263, 8), GetParam().after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, QuantityUpdates,
+    ::testing::Values(QuantityCase{"", &RecordStore::add_one_to_quantity, "00000001"},
+                      QuantityCase{"00000041", &RecordStore::add_one_to_quantity, "00000042"},
+                      QuantityCase{"99999999", &RecordStore::add_one_to_quantity, "00000000"},
+                      QuantityCase{"00000000", &RecordStore::remove_one_from_quantity, "00000000"},
+                      QuantityCase{"", &RecordStore::remove_one_from_quantity, "00000000"},
+                      QuantityCase{"00000010", &RecordStore::remove_one_from_quantity, "00000009"},
+                      QuantityCase{"00012345", &RecordStore::reset_quantity, "00000000"}));
+
+TEST(RecordStore, OpeningCreatesAnEmptyFileThatReadsAsNoBytes) {
+  Store s;
+  EXPECT_FALSE(record_file_exists(s.path));
+  s.store.open_record_file(s.path);
+  EXPECT_TRUE(record_file_exists(s.path));
+  EXPECT_EQ(s.store.read_record_image(), "");
+}
+
+TEST(RecordStore, SaveWritesTheImageAndEmptiesTheRecord) {
+  Store s;
+  s.store.open_record_file(s.path);
+  s.store.new_record("4711");
+  s.store.save_record();
+  EXPECT_EQ(s.store.current().code, "");
+  EXPECT_EQ(read_file(s.path), fresh_4711_image);
+}
+
+TEST(RecordStore, ReadsOneByteMoreThanTheImageAndKeepsBytesBeyondIt) {
+  Store s;
+  write_file(s.path, bytes(300, 'z'));
+  s.store.open_record_file(s.path);
+  EXPECT_EQ(s.store.read_record_image().size(), 276u);
+  s.store.new_record("4711");
+  s.store.save_record();
+  s.store.close_record_file();
+  const std::string content = read_file(s.path);
+  EXPECT_EQ(content.size(), 300u);
+  EXPECT_EQ(content.substr(0, 275), fresh_4711_image);
+  EXPECT_EQ(content.substr(275), bytes(25, 'z'));
+}
+
+TEST(RecordStore, CountingIntoAShortFileGrowsItTo271Bytes) {
+  Store s;
+  const std::string start = "4711" + bytes(36, '\x1f') + "Acme" + bytes(96, '\x1f');
+  write_file(s.path, start);
+  s.store.open_record_file(s.path);
+  s.store.load_record(s.store.read_record_image());
+  EXPECT_EQ(s.store.current().manufacturer, "Acme");
+  s.store.add_one_to_quantity();
+  s.store.close_record_file();
+  const std::string content = read_file(s.path);
+  EXPECT_EQ(content.size(), 271u);
+  EXPECT_EQ(content.substr(0, 140), start);
+  EXPECT_EQ(content.substr(140, 123), bytes(123, '\0'));
+  EXPECT_EQ(content.substr(263), "00000001");
+}
+
+TEST(RecordStore, AFileLockedByAnotherCopyIsNotOpenedAndNotWritten) {
+  Store s;
+  write_file(s.path, fresh_4711_image);
+  const int other = open(s.path.c_str(), O_RDWR);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+  s.store.open_record_file(s.path);
+  EXPECT_EQ(s.store.read_record_image(), "");
+  s.store.new_record("9999");
+  s.store.current().manufacturer = "other";
+  s.store.save_record();
+  s.store.add_one_to_quantity();
+  EXPECT_EQ(read_file(s.path), fresh_4711_image);
+  close(other);
+  s.store.open_record_file(s.path);
+  EXPECT_EQ(s.store.read_record_image(), fresh_4711_image);
+}
+
+TEST(RecordStore, AReadOnlyFileIsReadButNotWritten) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may write any file";
+  Store s;
+  write_file(s.path, fresh_4711_image);
+  std::filesystem::permissions(s.path, std::filesystem::perms::owner_read);
+  s.store.open_record_file(s.path);
+  EXPECT_EQ(s.store.read_record_image(), fresh_4711_image);
+  s.store.load_record(fresh_4711_image);
+  s.store.add_one_to_quantity();
+  EXPECT_EQ(s.store.current().quantity, "00000001");
+  EXPECT_EQ(read_file(s.path), fresh_4711_image);
+}
+
+TEST(RecordStore, NothingOpenReadsNoBytesAndSwallowsWrites) {
+  RecordStore store;
+  store.open_record_file("");
+  EXPECT_EQ(store.read_record_image(), "");
+  store.new_record("1");
+  store.add_one_to_quantity();
+  EXPECT_EQ(store.current().quantity, "00000001");
+  store.save_record();
+  store.close_record_file();
+}
+
+TEST(RecordPath, TheCodeExactlyAsTyped) {
+  EXPECT_EQ(record_path("/d", "4711"), "/d/4711.cou");
+  EXPECT_EQ(record_path("/d", " 77"), "/d/ 77.cou");
+  EXPECT_EQ(record_path("/d", "0042"), "/d/0042.cou");
+  EXPECT_EQ(record_path("/d", "Ab"), "/d/Ab.cou");
+  EXPECT_EQ(record_path("/d", "caf\xe9"), "/d/caf\xc3\xa9.cou");
+}
+
+TEST(RecordPath, CodesThatCannotNameAFileSafelyNameNone) {
+  EXPECT_EQ(record_path("/d", "1/../../x"), "");
+  EXPECT_EQ(record_path("/d", std::string("1\0x", 3)), "");
+  EXPECT_EQ(record_path("/d", std::string(300, '1')), "");
+  EXPECT_EQ(record_path("/d", "1\x81"), "");
+  EXPECT_EQ(record_path("/d", std::string(251, '1')), "/d/" + std::string(251, '1') + ".cou");
+  EXPECT_EQ(record_path("", "4711"), "");
+}
+
+TEST(RecordPath, UnsafeCodesTouchNothingOutsideTheDataDirectory) {
+  TempDir root;
+  const std::string data = root.file("data");
+  std::filesystem::create_directory(data);
+  write_file(root.file("x.cou"), "keep");
+  for (const std::string& code : std::vector<std::string>{"1/../../x", "1/../x", std::string(300, '1')}) {
+    const std::string path = record_path(data, code);
+    EXPECT_FALSE(record_file_exists(path));
+    RecordStore store;
+    store.open_record_file(path);
+    store.new_record(code);
+    store.save_record();
+    delete_record_file(path);
+  }
+  EXPECT_EQ(read_file(root.file("x.cou")), "keep");
+  EXPECT_TRUE(std::filesystem::is_empty(data));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root.path()), {}), 2);
+}
+
+TEST(RecordFile, ExistsAndDelete) {
+  TempDir dir;
+  const std::string path = dir.file("1.cou");
+  EXPECT_FALSE(record_file_exists(""));
+  EXPECT_FALSE(record_file_exists(path));
+  write_file(path, "");
+  EXPECT_TRUE(record_file_exists(path));
+  delete_record_file(path);
+  EXPECT_FALSE(record_file_exists(path));
+  EXPECT_FALSE(record_file_exists(dir.file("*.cou")));
+}
+
+}  // namespace
+}  // namespace sortwell
