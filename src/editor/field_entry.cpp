@@ -33,9 +33,12 @@ void enter_expiry(Program& program) {
   Console& console = program.console;
   console.print_text("month xx/");
   console.print_newline();
-  const std::string month = console.read_key() + console.read_key();
+  // One key after the other: the two reads of an expression are unordered.
+  std::string month = console.read_key();
+  month += console.read_key();
   console.print_text(month + "/");
-  const std::string year = console.read_key() + console.read_key();
+  std::string year = console.read_key();
+  year += console.read_key();
   console.print_text(year);
   console.print_newline();
   program.records.current().expiry = month + year;

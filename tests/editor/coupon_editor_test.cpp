@@ -1,0 +1,286 @@
+#include "editor/coupon_editor.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/number_text.h"
+#include "support/test_program.h"
+
+namespace sortwell {
+namespace {
+
+using testing::read_file;
+
+const std::vector<std::string> fresh_menu = {
+    "create/edit coupon menu, item: 4711",
+    "1) manu:",
+    "2) exp:",
+    "3) des:",
+    "4) cat: [none setup yet]",
+    "5) Q =",
+    "6) $ [unknown]",
+    "7) number needed to participate is unknown.",
+    "8) the bin designation for this is unknown.",
+    "",
+};
+
+std::string fresh_image() {
+  CouponRecord record;
+  record.code = "4711";
+  return pack_record(record);
+}
+
+// The editor over a new record for code 4711 whose file is open.
+struct Editor : testing::TestProgram {
+  explicit Editor(std::string_view script) : TestProgram(script) {
+    program.categories = build_category_table();
+    program.session.input_line = "4711";
+    std::filesystem::create_directories(program.session.data_dir);
+    program.records.open_record_file(path);
+    program.records.new_record("4711");
+  }
+  void run() {
+    run_coupon_editor(program);
+    program.records.close_record_file();
+  }
+  std::string saved() const { return read_file(path); }
+  CouponRecord reloaded() const { return unpack_record(saved()); }
+  int menus() const {
+    int count = 0;
+    const std::string text = screen.text();
+    for (std::size_t at = text.find("create/edit coupon menu"); at != std::string::npos;
+         at = text.find("create/edit coupon menu", at + 1)) {
+      ++count;
+    }
+    return count;
+  }
+  // The last menu line that starts with `label`.
+  std::string last_line(const std::string& label) const {
+    std::string found;
+    for (const std::string& row : screen.rows()) {
+      if (row.rfind(label, 0) == 0) found = row;
+    }
+    return found;
+  }
+  std::string path = record_file("4711");
+};
+
+TEST(CouponEditor, EnterFirstPrintsTheMenuOnceAndSavesTheCodeAlone) {
+  Editor e("\r");
+  e.run();
+  EXPECT_EQ(e.screen.rows(), [] {
+    auto rows = fresh_menu;
+    rows.push_back("");
+    return rows;
+  }());
+  EXPECT_EQ(e.voice.sentences, std::vector<std::string>{"I now need you to tell me about your current coupon please."});
+  EXPECT_EQ(e.program.speech_text, "ok");
+  EXPECT_EQ(e.saved(), fresh_image());
+  EXPECT_EQ(e.program.records.current().code, "");
+}
+
+TEST(CouponEditor, AReloadedRecordShowsZerosForFieldsNeverSet) {
+  Editor e("");
+  e.program.records.load_record(fresh_image());
+  show_coupon_menu(e.program);
+  EXPECT_EQ(e.last_line("4) cat:"), "4) cat: frozen");
+  EXPECT_EQ(e.last_line("6) $"), "6) $  0");
+  EXPECT_EQ(e.last_line("7) #"), "7) #  0");
+  EXPECT_EQ(e.last_line("8) bin#"), "8) bin#  0");
+}
+
+TEST(CouponEditor, MenuShowsBytesUnsignedAndUnnamedCategoriesEmpty) {
+  Editor e("");
+  CouponRecord& record = e.program.records.current();
+  record.category = "\xff";
+  record.value = "\x88\x13";
+  record.number_needed = "\x03";
+  record.bin = "\x0c";
+  show_coupon_menu(e.program);
+  EXPECT_EQ(e.last_line("4) cat:"), "4) cat:");
+  EXPECT_EQ(e.last_line("6) $"), "6) $  .5");
+  EXPECT_EQ(e.last_line("7) #"), "7) #  3");
+  EXPECT_EQ(e.last_line("8) bin#"), "8) bin#  12");
+  record.value = "\x05";
+  show_coupon_menu(e.program);
+  EXPECT_EQ(e.last_line("6) $"), "6) $ [unknown]");
+}
+
+TEST(CouponEditor, UnknownKeysPrintTheMenuTwiceAndChangeNothing) {
+  for (const char* key : {"9", "x", "\x1b[A", "0"}) {
+    Editor e(std::string(key) + "\r");
+    e.run();
+    EXPECT_EQ(e.menus(), 3) << key;
+    EXPECT_EQ(e.saved(), fresh_image()) << key;
+  }
+}
+
+TEST(CouponEditor, TextItemsTakeWholeLinesKeptWholeUntilSaved) {
+  const std::string long_name(130, 'm');
+  Editor e("1" + long_name + "\r3big box\r\r");
+  e.run();
+  EXPECT_EQ(e.screen.text().find("manufacturer:" + long_name.substr(0, 67)), e.screen.text().find("manufacturer:"));
+  EXPECT_NE(e.screen.text().find("description: big box"), std::string::npos);
+  EXPECT_EQ(e.last_line("3) des:"), "3) des: big box");
+  EXPECT_EQ(e.reloaded().manufacturer, long_name.substr(0, 100));
+  EXPECT_EQ(e.reloaded().description, "big box");
+}
+
+TEST(CouponEditor, ExpiryShowsMonthSlashYearAndTheFileKeepsTheMonth) {
+  Editor e("20614\r");
+  e.run();
+  const auto rows = e.screen.rows();
+  const auto at = std::find(rows.begin(), rows.end(), "month xx/");
+  ASSERT_NE(at, rows.end());
+  EXPECT_EQ(*(at + 1), "06/14");
+  EXPECT_EQ(e.last_line("2) exp:"), "2) exp: 0614");
+  EXPECT_EQ(e.reloaded().expiry, "06");
+}
+
+struct NumberNeededCase {
+  const char* key;
+  char stored;
+};
+
+class NumberNeeded : public ::testing::TestWithParam<NumberNeededCase> {};
+
+TEST_P(NumberNeeded, IsTheDigitOfOneKey) {
+  Editor e(std::string("7") + GetParam().key + "\r");
+  e.run();
+  EXPECT_EQ(e.reloaded().number_needed, std::string(1, GetParam().stored));
+  EXPECT_EQ(e.last_line("7) #"), "7) # " + number_text(GetParam().stored));
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, NumberNeeded,
+                         ::testing::Values(NumberNeededCase{"x", 0}, NumberNeededCase{" ", 0},
+                                           NumberNeededCase{"\r", 0}, NumberNeededCase{"5", 5},
+                                           NumberNeededCase{"9", 9}, NumberNeededCase{"\x1b[A", 0}));
+
+struct ValueCase {
+  const char* keys;
+  unsigned stored;
+  const char* shown;
+};
+
+class Value : public ::testing::TestWithParam<ValueCase> {};
+
+TEST_P(Value, IsStoredInHundredthsOfACentLowByteFirst) {
+  Editor e(std::string("6") + GetParam().keys + "\r");
+  e.run();
+  const std::string value = e.reloaded().value;
+  EXPECT_EQ(static_cast<unsigned char>(value[0]) + 256u * static_cast<unsigned char>(value[1]), GetParam().stored);
+  EXPECT_EQ(e.last_line("6) $"), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Amounts, Value,
+                         ::testing::Values(ValueCase{"25\r", 2500, "6) $  .25"}, ValueCase{"655\r", 65500, "6) $  6.55"},
+                                           ValueCase{"700\r", 4464, "6) $  .4464"},
+                                           ValueCase{"-5\r", 65036, "6) $  6.5036"},
+                                           ValueCase{"12345", 54852, "6) $  5.4852"},
+                                           ValueCase{"1.5\r", 150, "6) $  .015"},
+                                           ValueCase{"9E99\r", 0, "6) $  0"},
+                                           ValueCase{"abc\r", 0, "6) $  0"}));
+
+TEST(Value, TheFirstTwoBytesAreLowThenHigh) {
+  Editor e("625\r\r");
+  e.run();
+  EXPECT_EQ(e.saved().substr(271, 2), "\xc4\x09");
+}
+
+TEST(Value, EnterAloneStoresZeroAndEndsTheEditorAfterOneMenu) {
+  Editor e("6\r");
+  e.run();
+  EXPECT_EQ(e.saved().substr(271, 2), std::string(2, '\0'));
+  EXPECT_EQ(e.menus(), 2);
+  EXPECT_EQ(e.last_line("6) $"), "6) $  0");
+  EXPECT_EQ(e.keyboard.keys_after_end(), 0);
+  EXPECT_EQ(e.program.answer_text, "");
+}
+
+TEST(Value, KeysAreKeptAsPressedAndTheMenuFollowsTheEcho) {
+  Editor e("61\x7f" "2\r\r");
+  e.run();
+  const auto rows = e.screen.rows();
+  EXPECT_NE(std::find(rows.begin(), rows.end(), "1\xe2\x97\x98" "2create/edit coupon menu, item: 4711"), rows.end());
+  EXPECT_EQ(e.last_line("6) $"), "6) $  .01");
+}
+
+struct BinCase {
+  const char* keys;
+  const char* shown;
+};
+
+class Bin : public ::testing::TestWithParam<BinCase> {};
+
+TEST_P(Bin, IsOneByteOrEmptyForMinusOne) {
+  Editor e(std::string("8") + GetParam().keys + "\r");
+  e.run();
+  EXPECT_EQ(e.last_line("8) "), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Numbers, Bin,
+                         ::testing::Values(BinCase{"300", "8) bin#  44"}, BinCase{"-2\r", "8) bin#  254"},
+                                           BinCase{"-1\r", "8) the bin designation for this is unknown."},
+                                           BinCase{"abc", "8) bin#  0"}, BinCase{"2.5", "8) bin#  2"},
+                                           BinCase{"3.5", "8) bin#  4"}, BinCase{"1.6", "8) bin#  2"},
+                                           BinCase{"7\r", "8) bin#  7"}, BinCase{"\r", "8) bin#  0"}));
+
+TEST(Bin, ThreeKeysEndTheEntryAndTheMenuStartsRightAfterThem) {
+  Editor e("8123\r");
+  e.run();
+  const auto rows = e.screen.rows();
+  EXPECT_NE(std::find(rows.begin(), rows.end(), "123create/edit coupon menu, item: 4711"), rows.end());
+  EXPECT_EQ(e.reloaded().bin, "\x7b");
+}
+
+TEST(Bin, MinusOneIsSavedAsBinZero) {
+  Editor e("8-1\r\r");
+  e.run();
+  EXPECT_EQ(e.reloaded().bin, std::string(1, '\0'));
+}
+
+TEST(CouponEditor, TheCategoryItemStoresThePickersChoice) {
+  Editor e("4uu\r\r");
+  e.run();
+  EXPECT_EQ(e.last_line("4) cat:"), "4) cat: canned");
+  EXPECT_EQ(e.reloaded().category, "\x02");
+  EXPECT_EQ(e.program.picker_position, 2);
+}
+
+struct QuantityCase {
+  const char* keys;
+  const char* shown;
+  int menus;
+};
+
+class QuantityMenu : public ::testing::TestWithParam<QuantityCase> {};
+
+TEST_P(QuantityMenu, AddsRemovesOrResetsAndShowsTheMenuOnceMore) {
+  Editor e(std::string(GetParam().keys) + "\r");
+  e.run();
+  EXPECT_EQ(e.last_line("5) Q ="), GetParam().shown);
+  EXPECT_EQ(e.menus(), GetParam().menus);
+  EXPECT_NE(e.screen.text().find("a)dd, r)emove, !)reset\n"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, QuantityMenu,
+                         ::testing::Values(QuantityCase{"5a", "5) Q = 00000001", 4},
+                                           QuantityCase{"5A5a5a5R", "5) Q = 00000002", 13},
+                                           QuantityCase{"5a5a5!", "5) Q = 00000000", 10},
+                                           QuantityCase{"5r", "5) Q = 00000000", 4},
+                                           QuantityCase{"51", "5) Q =", 3},
+                                           QuantityCase{"5x", "5) Q =", 3}));
+
+TEST(QuantityMenu, WritesTheCountIntoTheFileAtOnce) {
+  Editor e("5a5a");
+  e.program.records.current().quantity = "00000005";
+  e.program.records.save_record();
+  e.program.records.load_record(e.program.records.read_record_image());
+  // Count before the editor's own save: the quantity is already on disk.
+  e.program.records.add_one_to_quantity();
+  EXPECT_EQ(e.saved().substr(263, 8), "00000006");
+}
+
+}  // namespace
+}  // namespace sortwell
