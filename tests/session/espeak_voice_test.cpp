@@ -1,0 +1,88 @@
+#include "session/espeak_voice.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace sortwell {
+namespace {
+
+// The real engine, synthesising into memory: no sound device needed. One
+// engine per process, so one voice for every test here.
+struct Samples {
+  std::vector<short> all;
+  std::size_t count() const { return all.size(); }
+  // From the first to the last audible sample: the speech without its pauses.
+  std::size_t voiced_span() const {
+    std::size_t first = 0;
+    std::size_t last = all.size();
+    while (first < all.size() && std::abs(all[first]) < 50) ++first;
+    while (last > first && std::abs(all[last - 1]) < 50) --last;
+    return last - first;
+  }
+  int loudest() const {
+    int peak = 0;
+    for (short s : all) peak = std::max(peak, std::abs(static_cast<int>(s)));
+    return peak;
+  }
+};
+
+Samples& heard() {
+  static Samples samples;
+  return samples;
+}
+
+EspeakVoice& voice() {
+  static EspeakVoice engine([](const short* samples, int count) { heard().all.insert(heard().all.end(), samples, samples + count); });
+  return engine;
+}
+
+constexpr std::size_t rate = 22050;
+
+std::size_t samples_for(std::string_view sentence) {
+  heard().all.clear();
+  voice().say(sentence);
+  return heard().count();
+}
+
+TEST(EspeakVoice, TheEngineStarts) { ASSERT_TRUE(voice().ready()); }
+
+TEST(EspeakVoice, ASentenceBecomesAudioOfPlausibleLength) {
+  const std::size_t count = samples_for("Acme offers soap quantity  3 bin number  7 as category  4");
+  EXPECT_GT(count, rate * 2);   // about twenty syllables take more than two seconds
+  EXPECT_LT(count, rate * 10);
+  EXPECT_GT(heard().loudest(), 1000);
+}
+
+TEST(EspeakVoice, LongerSentencesTakeLonger) {
+  EXPECT_LT(samples_for("ok"), samples_for("I now need you to tell me about your current coupon please."));
+}
+
+// The engine varies a sentence by a few samples from one call to the next,
+// and the pause after it by what came before; a voice, rate or pitch carried
+// over would change the speech itself by far more.
+TEST(EspeakVoice, NothingCarriesOverFromOneSentenceToTheNext) {
+  samples_for("ghost mode activated");
+  const double first = static_cast<double>(heard().voiced_span());
+  for (const char* between : {"<speak><prosody rate='x-slow' pitch='x-high'>slow</prosody></speak>",
+                              "a b c d e f g h i j k l m n o p", "<voice gender='female'>hello</voice>"}) {
+    samples_for(between);
+    samples_for("ghost mode activated");
+    EXPECT_NEAR(static_cast<double>(heard().voiced_span()), first, first * 0.01) << between;
+  }
+}
+
+TEST(EspeakVoice, MarkupIsReadAsPlainText) {
+  const double plain = static_cast<double>(samples_for("markup is read as text"));
+  EXPECT_GT(static_cast<double>(samples_for("<speak>markup is read as text</speak>")), plain * 1.3);
+}
+
+TEST(EspeakVoice, TheEmptySentenceIsSilent) { EXPECT_EQ(samples_for(""), 0u); }
+
+TEST(EspeakVoice, CodePageLettersAreSpoken) {
+  EXPECT_GT(samples_for("caf\xe9 cr\xe8me \x80"), rate / 2);
+}
+
+}  // namespace
+}  // namespace sortwell
