@@ -51,6 +51,8 @@ void enter_raw_mode(int fd) {
   termios raw = shared.saved_modes;
   raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON);
   raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  // The console writes its own CR LF; no LF is to become CR LF a second time.
+  raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);
   raw.c_cc[VMIN] = 1;
   raw.c_cc[VTIME] = 0;
   // TCSANOW, not TCSAFLUSH: keys typed before start-up are kept.

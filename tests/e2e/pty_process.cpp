@@ -1,0 +1,105 @@
+#include "e2e/pty_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utmp.h>
+
+#include <cstring>
+#include <stdexcept>
+
+namespace sortwell::testing {
+
+using Clock = std::chrono::steady_clock;
+
+PtyProcess::PtyProcess(const std::string& program, const std::vector<std::string>& environment, int columns) {
+  int slave = -1;
+  winsize size{};
+  size.ws_row = 40;
+  size.ws_col = static_cast<unsigned short>(columns);
+  if (openpty(&master_, &slave, nullptr, nullptr, &size) != 0) throw std::runtime_error("openpty failed");
+  tcgetattr(slave, &modes_at_start_);
+  std::vector<std::string> env = environment;
+  pid_ = fork();
+  if (pid_ == 0) {
+    close(master_);
+    login_tty(slave);
+    std::vector<char*> envp;
+    for (std::string& entry : env) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    execve(program.c_str(), argv, envp.data());
+    _exit(127);
+  }
+  close(slave);
+}
+
+PtyProcess::~PtyProcess() {
+  if (status_ < 0 && pid_ > 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  close(master_);
+}
+
+void PtyProcess::type(std::string_view keys) {
+  while (!keys.empty()) {
+    const ssize_t n = write(master_, keys.data(), keys.size());
+    if (n <= 0) return;
+    keys.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+void PtyProcess::read_some(std::chrono::milliseconds timeout) {
+  pollfd fd{master_, POLLIN, 0};
+  if (poll(&fd, 1, static_cast<int>(timeout.count())) <= 0) return;
+  char buffer[4096];
+  const ssize_t n = read(master_, buffer, sizeof buffer);
+  if (n > 0) output_.append(buffer, static_cast<std::size_t>(n));
+}
+
+bool PtyProcess::wait_for(const std::string& text, std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  for (;;) {
+    const std::size_t at = output_.find(text, seen_);
+    if (at != std::string::npos) {
+      seen_ = at + text.size();
+      return true;
+    }
+    if (Clock::now() >= deadline) return false;
+    read_some(std::chrono::milliseconds(50));
+  }
+}
+
+int PtyProcess::wait_exit(std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  while (status_ < 0) {
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      break;
+    }
+    if (Clock::now() >= deadline) return -1;
+    read_some(std::chrono::milliseconds(20));  // keeps the program from blocking on a full terminal
+  }
+  for (int i = 0; i < 5; ++i) read_some(std::chrono::milliseconds(1));
+  return status_;
+}
+
+void PtyProcess::signal(int signal_number) { kill(pid_, signal_number); }
+
+termios PtyProcess::modes() const {
+  termios now{};
+  tcgetattr(master_, &now);
+  return now;
+}
+
+bool same_modes(const termios& a, const termios& b) {
+  return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag && a.c_lflag == b.c_lflag &&
+         std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
+}
+
+}  // namespace sortwell::testing

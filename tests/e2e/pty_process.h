@@ -1,0 +1,47 @@
+#pragma once
+
+#include <sys/types.h>
+#include <termios.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace sortwell::testing {
+
+// The built program running in a pseudo-terminal of its own, as a user's
+// terminal window would run it.
+class PtyProcess {
+ public:
+  // Starts `program` with `environment` (NAME=value) as its whole environment.
+  PtyProcess(const std::string& program, const std::vector<std::string>& environment, int columns = 80);
+  ~PtyProcess();
+  PtyProcess(const PtyProcess&) = delete;
+  PtyProcess& operator=(const PtyProcess&) = delete;
+
+  void type(std::string_view keys);
+  // Reads the screen output until it holds `text` after what was already
+  // waited for; false after `timeout`.
+  bool wait_for(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(20));
+  // The exit status, or -1 when the program has not ended within `timeout`.
+  int wait_exit(std::chrono::milliseconds timeout = std::chrono::seconds(20));
+  void signal(int signal_number);
+
+  const std::string& output() const { return output_; }
+  termios modes() const;
+  const termios& modes_at_start() const { return modes_at_start_; }
+
+ private:
+  void read_some(std::chrono::milliseconds timeout);
+
+  int master_ = -1;
+  pid_t pid_ = -1;
+  int status_ = -1;
+  std::string output_;
+  std::size_t seen_ = 0;
+  termios modes_at_start_{};
+};
+
+bool same_modes(const termios& a, const termios& b);
+
+}  // namespace sortwell::testing

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+
+#include "e2e/pty_process.h"
+#include "records/coupon_record.h"
+#include "support/temp_dir.h"
+
+namespace sortwell::testing {
+namespace {
+
+const std::string prompt = "Sortwell: ";
+const std::string closing = "Shutting down Sortwell software now... Done.\r\n";
+
+// The built program with a fresh home directory, whose data lives in the
+// XDG default place under it.
+struct Sortwell {
+  explicit Sortwell(int columns = 80)
+      : process(SORTWELL_BINARY, {"HOME=" + home.path(), "PATH=/usr/bin:/bin", "TERM=xterm"}, columns) {}
+  std::string data_dir() const { return home.path() + "/.local/share/sortwell"; }
+  std::string record(const std::string& code) const { return read_file(data_dir() + "/" + code + ".cou"); }
+  TempDir home;
+  PtyProcess process;
+};
+
+TEST(Terminal, PromptHelpAndQuitLeaveTheTerminalAsItWas) {
+  Sortwell run;
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  EXPECT_FALSE(same_modes(run.process.modes(), run.process.modes_at_start())) << "raw mode while running";
+  run.process.type("?\r");
+  ASSERT_TRUE(run.process.wait_for("Designed to help sort coupons faster"));
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  run.process.type("\r");
+  EXPECT_EQ(run.process.wait_exit(), 0);
+  EXPECT_TRUE(same_modes(run.process.modes(), run.process.modes_at_start()));
+  EXPECT_TRUE(std::filesystem::is_directory(run.data_dir()));
+}
+
+TEST(Terminal, OnlyTheProgramsOwnTextReachesTheScreen) {
+  // No sound card here: the voice fails at every sentence, silently.
+  Sortwell run;
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  run.process.type("g\r");
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  run.process.type("\r");
+  ASSERT_EQ(run.process.wait_exit(), 0);
+  EXPECT_EQ(run.process.output(), prompt + "g\r\n" + prompt + "\r\n" + closing);
+}
+
+TEST(Terminal, RawKeysArriveOneByOne) {
+  Sortwell run;
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  // Backspace and an arrow key edit the line; Ctrl+C is only a key.
+  run.process.type("1\x03" "2\x7f" "3\x1b[D\r");
+  ASSERT_TRUE(run.process.wait_for("create/edit coupon menu, item: 13"));
+  run.process.type("\r");
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  run.process.type("\r");
+  EXPECT_EQ(run.process.wait_exit(), 0);
+  EXPECT_EQ(unpack_record(run.record("13")).quantity, "00000001");
+}
+
+TEST(Terminal, SigtermAtThePromptQuitsNormallyAndRestoresTheTerminal) {
+  Sortwell run;
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  run.process.signal(SIGTERM);
+  EXPECT_EQ(run.process.wait_exit(), 0);
+  EXPECT_NE(run.process.output().find(closing), std::string::npos);
+  EXPECT_TRUE(same_modes(run.process.modes(), run.process.modes_at_start()));
+}
+
+TEST(Terminal, HangupInTheEditorSavesTheRecord) {
+  Sortwell run;
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  run.process.type("555\r");
+  ASSERT_TRUE(run.process.wait_for("create/edit coupon menu, item: 555"));
+  run.process.type("1Acme\r");
+  ASSERT_TRUE(run.process.wait_for("1) manu: Acme"));
+  run.process.signal(SIGHUP);
+  EXPECT_EQ(run.process.wait_exit(), 0);
+  const CouponRecord saved = unpack_record(run.record("555"));
+  EXPECT_EQ(saved.manufacturer, "Acme");
+  EXPECT_EQ(saved.quantity, "00000001");
+}
+
+TEST(Sorting, ANewCouponIsCreatedSavedAndCountedAgain) {
+  Sortwell run;
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  run.process.type("4711\r");
+  ASSERT_TRUE(run.process.wait_for("create/edit coupon menu, item: 4711"));
+  // Manufacturer, description, category 2 (u twice), bin 7, value 25 cents, then leave.
+  run.process.type("1Acme\r" "3soap\r" "4uu\r" "87\r" "625\r" "\r");
+  ASSERT_TRUE(run.process.wait_for("5) Q = 00000001"));
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  EXPECT_EQ(run.record("4711").size(), record_image_size);
+  run.process.type("4711\r");
+  ASSERT_TRUE(run.process.wait_for("5) Q = 00000002"));
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  run.process.type("\r");
+  ASSERT_EQ(run.process.wait_exit(), 0);
+  const std::string image = run.record("4711");
+  ASSERT_EQ(image.size(), record_image_size);
+  const CouponRecord saved = unpack_record(image);
+  EXPECT_EQ(saved.manufacturer, "Acme");
+  EXPECT_EQ(saved.description, "soap");
+  EXPECT_EQ(saved.category, "\x02");
+  EXPECT_EQ(saved.bin, "\x07");
+  EXPECT_EQ(saved.value, "\xc4\x09");
+  EXPECT_EQ(saved.quantity, "00000002");
+}
+
+TEST(Sorting, TenCodesTypedAheadInOneBurstAreAllCounted) {
+  Sortwell run;
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  // Three known codes: the first scan of each creates it (Enter at the editor).
+  std::string burst;
+  for (const char* code : {"101", "202", "303"}) burst += std::string(code) + "\r\r";
+  for (int i = 0; i < 10; ++i) burst += std::to_string(101 * (i % 3 + 1)) + "\r";
+  burst += "\r";
+  run.process.type(burst);
+  ASSERT_EQ(run.process.wait_exit(), 0);
+  EXPECT_EQ(unpack_record(run.record("101")).quantity, "00000005");
+  EXPECT_EQ(unpack_record(run.record("202")).quantity, "00000004");
+  EXPECT_EQ(unpack_record(run.record("303")).quantity, "00000004");
+}
+
+TEST(Terminal, ACrashSignalStillRestoresTheTerminal) {
+  Sortwell run;
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  run.process.signal(SIGSEGV);
+  EXPECT_EQ(run.process.wait_exit(), 128 + SIGSEGV);
+  EXPECT_TRUE(same_modes(run.process.modes(), run.process.modes_at_start()));
+}
+
+}  // namespace
+}  // namespace sortwell::testing
