@@ -1,7 +1,7 @@
 # Thin wrapper: dependencies, configure, build, then run or test.
 BUILD ?= build
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench install package clean
 
 all: build
 
@@ -23,6 +23,12 @@ test: build
 bench: build
 	@cmake --build $(BUILD) -j2 --target sortwell_bench
 	@$(BUILD)/bench/sortwell_bench
+
+install: build
+	@cmake --install $(BUILD)
+
+package: build
+	@cmake --build $(BUILD) --target package
 
 clean:
 	@rm -rf $(BUILD)

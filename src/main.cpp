@@ -1,9 +1,13 @@
+#include <cstdio>
+
 #include "console/terminal.h"
+#include "session/command_line.h"
 #include "session/data_dir.h"
 #include "session/espeak_voice.h"
 #include "session/session.h"
 
-int main() {
+int main(int argc, char** argv) {
+  if (auto status = sortwell::handle_command_line(argc, argv, stdout, stderr)) return *status;
   sortwell::Terminal terminal;
   sortwell::EspeakVoice voice;
   sortwell::SystemClock clock;
