@@ -15,7 +15,8 @@ namespace sortwell::testing {
 
 using Clock = std::chrono::steady_clock;
 
-PtyProcess::PtyProcess(const std::string& program, const std::vector<std::string>& environment, int columns) {
+PtyProcess::PtyProcess(const std::string& program, const std::vector<std::string>& environment, int columns,
+                       const std::vector<std::string>& arguments) {
   int slave = -1;
   winsize size{};
   size.ws_row = 40;
@@ -23,6 +24,8 @@ PtyProcess::PtyProcess(const std::string& program, const std::vector<std::string
   if (openpty(&master_, &slave, nullptr, nullptr, &size) != 0) throw std::runtime_error("openpty failed");
   tcgetattr(slave, &modes_at_start_);
   std::vector<std::string> env = environment;
+  std::vector<std::string> args = arguments;
+  args.insert(args.begin(), program);
   pid_ = fork();
   if (pid_ == 0) {
     close(master_);
@@ -30,8 +33,10 @@ PtyProcess::PtyProcess(const std::string& program, const std::vector<std::string
     std::vector<char*> envp;
     for (std::string& entry : env) envp.push_back(entry.data());
     envp.push_back(nullptr);
-    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-    execve(program.c_str(), argv, envp.data());
+    std::vector<char*> argv;
+    for (std::string& argument : args) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    execve(program.c_str(), argv.data(), envp.data());
     _exit(127);
   }
   close(slave);

@@ -14,7 +14,8 @@ namespace sortwell::testing {
 class PtyProcess {
  public:
   // Starts `program` with `environment` (NAME=value) as its whole environment.
-  PtyProcess(const std::string& program, const std::vector<std::string>& environment, int columns = 80);
+  PtyProcess(const std::string& program, const std::vector<std::string>& environment, int columns = 80,
+             const std::vector<std::string>& arguments = {});
   ~PtyProcess();
   PtyProcess(const PtyProcess&) = delete;
   PtyProcess& operator=(const PtyProcess&) = delete;

@@ -16,8 +16,8 @@ const std::string closing = "Shutting down Sortwell software now... Done.\r\n";
 // The built program with a fresh home directory, whose data lives in the
 // XDG default place under it.
 struct Sortwell {
-  explicit Sortwell(int columns = 80)
-      : process(SORTWELL_BINARY, {"HOME=" + home.path(), "PATH=/usr/bin:/bin", "TERM=xterm"}, columns) {}
+  explicit Sortwell(int columns = 80, const std::vector<std::string>& arguments = {})
+      : process(SORTWELL_BINARY, {"HOME=" + home.path(), "PATH=/usr/bin:/bin", "TERM=xterm"}, columns, arguments) {}
   std::string data_dir() const { return home.path() + "/.local/share/sortwell"; }
   std::string record(const std::string& code) const { return read_file(data_dir() + "/" + code + ".cou"); }
   TempDir home;
@@ -123,6 +123,14 @@ TEST(Sorting, TenCodesTypedAheadInOneBurstAreAllCounted) {
   EXPECT_EQ(unpack_record(run.record("101")).quantity, "00000005");
   EXPECT_EQ(unpack_record(run.record("202")).quantity, "00000004");
   EXPECT_EQ(unpack_record(run.record("303")).quantity, "00000004");
+}
+
+TEST(CommandLine, HelpTouchesNeitherTheTerminalNorTheDataDirectory) {
+  Sortwell run(80, {"--help"});
+  EXPECT_EQ(run.process.wait_exit(), 0);
+  EXPECT_EQ(run.process.output().rfind("Usage: sortwell", 0), 0u);
+  EXPECT_TRUE(same_modes(run.process.modes(), run.process.modes_at_start()));
+  EXPECT_FALSE(std::filesystem::exists(run.home.path() + "/.local"));
 }
 
 TEST(Terminal, ACrashSignalStillRestoresTheTerminal) {
