@@ -1,7 +1,7 @@
 # Thin wrapper: dependencies, configure, build, then run or test.
 BUILD ?= build
 
-.PHONY: all deps configure build run test bench install package clean
+.PHONY: all deps configure build run test bench fuzz install package clean
 
 all: build
 
@@ -23,6 +23,9 @@ test: build
 bench: build
 	@cmake --build $(BUILD) -j2 --target sortwell_bench
 	@$(BUILD)/bench/sortwell_bench
+
+fuzz: deps
+	@FUZZ_SECONDS=$${FUZZ_SECONDS:-20} tools/run-fuzzers
 
 install: build
 	@cmake --install $(BUILD)

@@ -9,7 +9,7 @@ constexpr unsigned char esc = 0x1B;
 constexpr std::size_t longest_csi = 32;
 
 // Scan codes of the keys without a character.
-constexpr unsigned char scan_f1 = 59, scan_f5 = 63, scan_f6 = 64, scan_f10 = 68, scan_f11 = 87, scan_f12 = 88;
+constexpr unsigned char scan_f1 = 59, scan_f6 = 64, scan_f11 = 87, scan_f12 = 88;
 constexpr unsigned char scan_home = 71, scan_up = 72, scan_page_up = 73, scan_left = 75, scan_right = 77,
                         scan_end = 79, scan_down = 80, scan_page_down = 81, scan_insert = 82, scan_delete = 83;
 
