@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <utmp.h>
 
+#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
@@ -40,6 +41,8 @@ PtyProcess::PtyProcess(const std::string& program, const std::vector<std::string
     _exit(127);
   }
   close(slave);
+  // Writes must never block: the program may end with keys still unread.
+  fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
 }
 
 PtyProcess::~PtyProcess() {
@@ -50,9 +53,20 @@ PtyProcess::~PtyProcess() {
   close(master_);
 }
 
+bool PtyProcess::running() const {
+  if (status_ >= 0) return false;
+  siginfo_t info{};
+  // WNOWAIT: look without reaping; the waiting thread collects the status.
+  return waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
+}
+
 void PtyProcess::type(std::string_view keys) {
-  while (!keys.empty()) {
+  while (!keys.empty() && running()) {
+    pollfd fd{master_, POLLOUT, 0};
+    if (poll(&fd, 1, 50) <= 0) continue;
+    if (fd.revents & (POLLHUP | POLLERR)) return;
     const ssize_t n = write(master_, keys.data(), keys.size());
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
     if (n <= 0) return;
     keys.remove_prefix(static_cast<std::size_t>(n));
   }

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 #include <termios.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ class PtyProcess {
   PtyProcess(const PtyProcess&) = delete;
   PtyProcess& operator=(const PtyProcess&) = delete;
 
+  // Types the keys as fast as the program takes them; gives up once the
+  // program has ended. Safe to call from a second thread while another waits.
   void type(std::string_view keys);
   // Reads the screen output until it holds `text` after what was already
   // waited for; false after `timeout`.
@@ -27,6 +30,7 @@ class PtyProcess {
   // The exit status, or -1 when the program has not ended within `timeout`.
   int wait_exit(std::chrono::milliseconds timeout = std::chrono::seconds(20));
   void signal(int signal_number);
+  bool running() const;
 
   const std::string& output() const { return output_; }
   termios modes() const;
@@ -37,7 +41,7 @@ class PtyProcess {
 
   int master_ = -1;
   pid_t pid_ = -1;
-  int status_ = -1;
+  std::atomic<int> status_ = -1;
   std::string output_;
   std::size_t seen_ = 0;
   termios modes_at_start_{};

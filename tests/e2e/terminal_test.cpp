@@ -16,8 +16,14 @@ const std::string closing = "Shutting down Sortwell software now... Done.\r\n";
 // The built program with a fresh home directory, whose data lives in the
 // XDG default place under it.
 struct Sortwell {
-  explicit Sortwell(int columns = 80, const std::vector<std::string>& arguments = {})
-      : process(SORTWELL_BINARY, {"HOME=" + home.path(), "PATH=/usr/bin:/bin", "TERM=xterm"}, columns, arguments) {}
+  explicit Sortwell(int columns = 80, const std::vector<std::string>& arguments = {},
+                    const std::vector<std::string>& extra_environment = {})
+      : process(SORTWELL_BINARY, environment(extra_environment), columns, arguments) {}
+  std::vector<std::string> environment(const std::vector<std::string>& extra) const {
+    std::vector<std::string> env = {"HOME=" + home.path(), "PATH=/usr/bin:/bin", "TERM=xterm"};
+    env.insert(env.end(), extra.begin(), extra.end());
+    return env;
+  }
   std::string data_dir() const { return home.path() + "/.local/share/sortwell"; }
   std::string record(const std::string& code) const { return read_file(data_dir() + "/" + code + ".cou"); }
   TempDir home;
@@ -37,9 +43,12 @@ TEST(Terminal, PromptHelpAndQuitLeaveTheTerminalAsItWas) {
   EXPECT_TRUE(std::filesystem::is_directory(run.data_dir()));
 }
 
-TEST(Terminal, OnlyTheProgramsOwnTextReachesTheScreen) {
-  // No sound card here: the voice fails at every sentence, silently.
-  Sortwell run;
+// No sound card here: the voice fails at every sentence, silently; also when
+// a sound server is named that refuses the connection.
+class Silence : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(Silence, OnlyTheProgramsOwnTextReachesTheScreen) {
+  Sortwell run(80, {}, GetParam());
   ASSERT_TRUE(run.process.wait_for(prompt));
   run.process.type("g\r");
   ASSERT_TRUE(run.process.wait_for(prompt));
@@ -47,6 +56,12 @@ TEST(Terminal, OnlyTheProgramsOwnTextReachesTheScreen) {
   ASSERT_EQ(run.process.wait_exit(), 0);
   EXPECT_EQ(run.process.output(), prompt + "g\r\n" + prompt + "\r\n" + closing);
 }
+
+INSTANTIATE_TEST_SUITE_P(SoundSetups, Silence,
+                         ::testing::Values(std::vector<std::string>{},
+                                           std::vector<std::string>{"PULSE_SERVER=tcp:127.0.0.1:1"},
+                                           std::vector<std::string>{"PULSE_SERVER=unix:/nonexistent",
+                                                                    "ALSA_CARD=9"}));
 
 TEST(Terminal, RawKeysArriveOneByOne) {
   Sortwell run;
@@ -70,19 +85,25 @@ TEST(Terminal, SigtermAtThePromptQuitsNormallyAndRestoresTheTerminal) {
   EXPECT_TRUE(same_modes(run.process.modes(), run.process.modes_at_start()));
 }
 
-TEST(Terminal, HangupInTheEditorSavesTheRecord) {
+class QuitSignal : public ::testing::TestWithParam<int> {};
+
+TEST_P(QuitSignal, InTheEditorSavesTheRecordAndQuitsNormally) {
   Sortwell run;
   ASSERT_TRUE(run.process.wait_for(prompt));
   run.process.type("555\r");
   ASSERT_TRUE(run.process.wait_for("create/edit coupon menu, item: 555"));
   run.process.type("1Acme\r");
   ASSERT_TRUE(run.process.wait_for("1) manu: Acme"));
-  run.process.signal(SIGHUP);
+  run.process.signal(GetParam());
   EXPECT_EQ(run.process.wait_exit(), 0);
+  EXPECT_NE(run.process.output().find(closing), std::string::npos);
+  EXPECT_TRUE(same_modes(run.process.modes(), run.process.modes_at_start()));
   const CouponRecord saved = unpack_record(run.record("555"));
   EXPECT_EQ(saved.manufacturer, "Acme");
   EXPECT_EQ(saved.quantity, "00000001");
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, QuitSignal, ::testing::Values(SIGHUP, SIGTERM, SIGINT, SIGQUIT));
 
 TEST(Sorting, ANewCouponIsCreatedSavedAndCountedAgain) {
   Sortwell run;
