@@ -1,7 +1,8 @@
 #include "common/number_text.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 
 namespace sortwell {
@@ -14,10 +15,18 @@ std::string number_text(double value, Precision precision) {
   if (std::isinf(value)) return text + "Inf";
   if (value == 0) return " 0";
 
-  // printf rounds to the wanted significant digits: "d.ddddde+XX".
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*e", digits - 1, std::fabs(value));
-  std::string scientific = buffer;
+  // Whole numbers that fit the precision are written exactly as they are;
+  // they are most of what the program prints (counts, bins, categories).
+  const double magnitude = std::fabs(value);
+  const double first_too_long = precision == Precision::single_precision ? 1e7 : 1e15;
+  if (magnitude == std::floor(magnitude) && magnitude < first_too_long) {
+    auto end = std::to_chars(buffer, buffer + sizeof buffer, static_cast<std::int64_t>(magnitude)).ptr;
+    return text.append(buffer, end);
+  }
+  // Rounded to the wanted significant digits: "d.ddddde+XX".
+  auto end = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, digits - 1).ptr;
+  const std::string scientific(buffer, end);
   std::size_t e = scientific.find('e');
   int exponent = std::atoi(scientific.c_str() + e + 1);
   std::string mantissa = scientific.substr(0, 1) + scientific.substr(2, e - 2);

@@ -15,11 +15,21 @@ constexpr std::array<char32_t, 32> control_glyphs = {
     U'\u2191', U'\u2193', U'\u2192', U'\u2190', U'\u221F', U'\u2194', U'\u25B2', U'\u25BC'};
 constexpr char32_t delete_glyph = U'\u2302';
 
-char32_t glyph(unsigned char byte) {
-  if (byte < 0x20) return control_glyphs[byte];
-  if (byte == 0x7F) return delete_glyph;
-  const Codepage& codepage = Codepage::windows_1252();
-  return codepage.defines(byte) ? codepage.characters()[byte] : static_cast<char32_t>(Codepage::replacement);
+// Each byte as the UTF-8 of the one cell that shows it, worked out once.
+const std::array<std::string, 256>& cells() {
+  static const std::array<std::string, 256> table = [] {
+    const Codepage& codepage = Codepage::windows_1252();
+    std::array<std::string, 256> utf8;
+    for (int byte = 0; byte < 256; ++byte) {
+      char32_t c = codepage.defines(static_cast<unsigned char>(byte)) ? codepage.characters()[byte]
+                                                                      : static_cast<char32_t>(Codepage::replacement);
+      if (byte < 0x20) c = control_glyphs[static_cast<std::size_t>(byte)];
+      if (byte == 0x7F) c = delete_glyph;
+      append_utf8(utf8[static_cast<std::size_t>(byte)], c);
+    }
+    return utf8;
+  }();
+  return table;
 }
 
 }  // namespace
@@ -27,10 +37,11 @@ char32_t glyph(unsigned char byte) {
 void Console::print_text(std::string_view text) {
   if (text.empty()) return;
   const int width = screen_.width();
+  const auto& utf8 = cells();
   std::string out;
   out.reserve(text.size() + 8);
   for (char c : text) {
-    append_utf8(out, glyph(static_cast<unsigned char>(c)));
+    out += utf8[static_cast<unsigned char>(c)];
     // Wrap as soon as a row is full, so the cursor always stands where the
     // next character goes and a line end after a full row leaves an empty row.
     if (++column_ >= width) {

@@ -36,8 +36,8 @@ class StandardErrorSilenced {
 // Retrieval mode: each sentence's samples go to the sink named in its user data.
 int receive_samples(short* samples, int count, espeak_EVENT* events) {
   auto* sink = static_cast<EspeakVoice::SampleSink*>(events->user_data);
-  if (sink != nullptr && *sink && samples != nullptr && count > 0) (*sink)(samples, count);
-  return 0;
+  if (sink == nullptr || !*sink || samples == nullptr || count <= 0) return 0;
+  return (*sink)(samples, count) ? 0 : 1;
 }
 
 }  // namespace
@@ -51,7 +51,6 @@ EspeakVoice::EspeakVoice() {
 EspeakVoice::EspeakVoice(SampleSink sink) : sink_(std::move(sink)) {
   StandardErrorSilenced quiet;
   ready_ = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT) > 0;
-  if (ready_) espeak_SetSynthCallback(receive_samples);
 }
 
 EspeakVoice::~EspeakVoice() {
@@ -64,6 +63,8 @@ void EspeakVoice::say(std::string_view sentence) {
   if (!ready_ || sentence.empty()) return;
   const std::string text = Codepage::windows_1252().to_utf8(sentence);
   StandardErrorSilenced quiet;
+  // The engine has one callback for the process; make sure it is ours.
+  if (sink_) espeak_SetSynthCallback(receive_samples);
   espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, &sink_);
 }
 

@@ -13,7 +13,8 @@ namespace sortwell {
 // reaches the screen. The engine is one per process: make one voice only.
 class EspeakVoice : public Voice {
  public:
-  using SampleSink = std::function<void(const short* samples, int count)>;
+  // Takes each piece of a sentence's samples; false stops the sentence there.
+  using SampleSink = std::function<bool(const short* samples, int count)>;
 
   // Plays through the sound device.
   EspeakVoice();

@@ -31,6 +31,7 @@ class PtyProcess {
   int wait_exit(std::chrono::milliseconds timeout = std::chrono::seconds(20));
   void signal(int signal_number);
   bool running() const;
+  pid_t pid() const { return pid_; }
 
   const std::string& output() const { return output_; }
   termios modes() const;

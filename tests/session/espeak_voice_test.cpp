@@ -34,7 +34,10 @@ Samples& heard() {
 }
 
 EspeakVoice& voice() {
-  static EspeakVoice engine([](const short* samples, int count) { heard().all.insert(heard().all.end(), samples, samples + count); });
+  static EspeakVoice engine([](const short* samples, int count) {
+    heard().all.insert(heard().all.end(), samples, samples + count);
+    return true;
+  });
   return engine;
 }
 

@@ -1,0 +1,78 @@
+// One known coupon looked up, against the bare system calls it needs.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+
+#include "bench_support.h"
+#include "records/coupon_lookup.h"
+
+namespace sortwell::bench {
+namespace {
+
+// Data directories of 1,000 and 100,000 record files, made once per run.
+const std::string& data_dir_with(int files) {
+  static std::map<int, std::unique_ptr<TempTree>> made;
+  auto& tree = made[files];
+  if (!tree) {
+    tree = std::make_unique<TempTree>();
+    fill_with_records(tree->path(), files);
+  }
+  return tree->path();
+}
+
+std::string code_for(std::int64_t i, int files) { return std::to_string(1000000 + (i * 7919) % files); }
+
+void BM_LookUpKnownCoupon(benchmark::State& state) {
+  const int files = static_cast<int>(state.range(0));
+  Harness harness(data_dir_with(files));
+  std::int64_t i = 0;
+  for (auto _ : state) {
+    harness.program.session.input_line = code_for(i++, files);
+    look_up_coupon(harness.program);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LookUpKnownCoupon)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// The limit: existence test, open, lock, read, write of the count, close.
+void BM_BareSystemCalls(benchmark::State& state) {
+  const int files = static_cast<int>(state.range(0));
+  const std::string& dir = data_dir_with(files);
+  char image[276];
+  std::int64_t i = 0;
+  for (auto _ : state) {
+    const std::string path = dir + "/" + code_for(i++, files) + ".cou";
+    struct stat status {};
+    benchmark::DoNotOptimize(lstat(path.c_str(), &status));
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    flock(fd, LOCK_EX | LOCK_NB);
+    benchmark::DoNotOptimize(pread(fd, image, sizeof image, 0));
+    benchmark::DoNotOptimize(pwrite(fd, image + 263, 8, 263));
+    close(fd);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_BareSystemCalls)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// Whole sessions: 10,000 known codes typed at the prompt, then an empty line.
+void BM_SessionOfTenThousandCoupons(benchmark::State& state) {
+  constexpr int coupons = 10000;
+  const std::string& dir = data_dir_with(1000);
+  std::string script;
+  for (int i = 0; i < coupons; ++i) script += code_for(i, 1000) + "\r";
+  script += "\r";
+  for (auto _ : state) {
+    Harness harness(dir, script);
+    run_session(harness.program);
+  }
+  state.SetItemsProcessed(state.iterations() * coupons);
+}
+BENCHMARK(BM_SessionOfTenThousandCoupons)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace sortwell::bench
