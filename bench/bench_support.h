@@ -7,21 +7,11 @@
 #include "session/session.h"
 #include "support/fakes.h"
 #include "support/scripted_keyboard.h"
+#include "support/temp_dir.h"
 
 namespace sortwell::bench {
 
-// A directory under the temporary directory, removed with its contents.
-class TempTree {
- public:
-  TempTree();
-  ~TempTree();
-  TempTree(const TempTree&) = delete;
-  TempTree& operator=(const TempTree&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using testing::TempDir;
 
 // Record files for the codes 1000000 to 1000000 + count - 1.
 void fill_with_records(const std::string& dir, int count);

@@ -16,10 +16,10 @@ namespace {
 
 // Data directories of 1,000 and 100,000 record files, made once per run.
 const std::string& data_dir_with(int files) {
-  static std::map<int, std::unique_ptr<TempTree>> made;
+  static std::map<int, std::unique_ptr<TempDir>> made;
   auto& tree = made[files];
   if (!tree) {
-    tree = std::make_unique<TempTree>();
+    tree = std::make_unique<TempDir>();
     fill_with_records(tree->path(), files);
   }
   return tree->path();

@@ -19,7 +19,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 const std::string prompt = "Sortwell: ";
 
-std::vector<std::string> environment(const TempTree& home) {
+std::vector<std::string> environment(const TempDir& home) {
   return {"HOME=" + home.path(), "PATH=/usr/bin:/bin", "TERM=xterm"};
 }
 
@@ -47,7 +47,7 @@ long cpu_ticks(pid_t pid) {
 // With no sound device the greeting's utterance is only a failed open of the
 // device; with one, its speaking would come before the prompt.
 void BM_StartUpToFirstPrompt(benchmark::State& state) {
-  TempTree home;
+  TempDir home;
   for (auto _ : state) {
     const auto start = Clock::now();
     testing::PtyProcess process(SORTWELL_BINARY, environment(home));
@@ -58,7 +58,7 @@ void BM_StartUpToFirstPrompt(benchmark::State& state) {
 BENCHMARK(BM_StartUpToFirstPrompt)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
 void BM_MemoryAfterTenThousandCoupons(benchmark::State& state) {
-  TempTree home;
+  TempDir home;
   const std::string data = home.path() + "/.local/share/sortwell";
   std::filesystem::create_directories(data);
   fill_with_records(data, 100);
@@ -78,7 +78,7 @@ void BM_MemoryAfterTenThousandCoupons(benchmark::State& state) {
 BENCHMARK(BM_MemoryAfterTenThousandCoupons)->Iterations(1)->Unit(benchmark::kSecond);
 
 void BM_IdleAtThePromptFiveSeconds(benchmark::State& state) {
-  TempTree home;
+  TempDir home;
   for (auto _ : state) {
     testing::PtyProcess process(SORTWELL_BINARY, environment(home));
     process.wait_for(prompt);
