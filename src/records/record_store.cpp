@@ -19,7 +19,9 @@ int open_locked(const std::string& path, int flags) {
   const int fd = open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW, 0666);
   if (fd < 0) return -1;
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int lock_error = errno;
     close(fd);
+    errno = lock_error;
     return -1;
   }
   return fd;
