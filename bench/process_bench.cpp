@@ -19,10 +19,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 const std::string prompt = "Sortwell: ";
 
-std::vector<std::string> environment(const TempDir& home) {
-  return {"HOME=" + home.path(), "PATH=/usr/bin:/bin", "TERM=xterm"};
-}
-
 // A field of /proc/<pid>/status, in kB.
 long status_kb(pid_t pid, const std::string& field) {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -50,7 +46,7 @@ void BM_StartUpToFirstPrompt(benchmark::State& state) {
   TempDir home;
   for (auto _ : state) {
     const auto start = Clock::now();
-    testing::PtyProcess process(SORTWELL_BINARY, environment(home));
+    testing::PtyProcess process(SORTWELL_BINARY, testing::sortwell_environment(home.path()));
     if (!process.wait_for(prompt)) state.SkipWithError("no prompt");
     state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
   }
@@ -63,7 +59,7 @@ void BM_MemoryAfterTenThousandCoupons(benchmark::State& state) {
   std::filesystem::create_directories(data);
   fill_with_records(data, 100);
   for (auto _ : state) {
-    testing::PtyProcess process(SORTWELL_BINARY, environment(home));
+    testing::PtyProcess process(SORTWELL_BINARY, testing::sortwell_environment(home.path()));
     process.wait_for(prompt);
     state.counters["rss_at_start_kB"] = static_cast<double>(status_kb(process.pid(), "VmRSS"));
     for (int i = 0; i < 10000; ++i) {
@@ -80,7 +76,7 @@ BENCHMARK(BM_MemoryAfterTenThousandCoupons)->Iterations(1)->Unit(benchmark::kSec
 void BM_IdleAtThePromptFiveSeconds(benchmark::State& state) {
   TempDir home;
   for (auto _ : state) {
-    testing::PtyProcess process(SORTWELL_BINARY, environment(home));
+    testing::PtyProcess process(SORTWELL_BINARY, testing::sortwell_environment(home.path()));
     process.wait_for(prompt);
     const long before = cpu_ticks(process.pid());
     std::this_thread::sleep_for(std::chrono::seconds(5));

@@ -116,6 +116,12 @@ termios PtyProcess::modes() const {
   return now;
 }
 
+std::vector<std::string> sortwell_environment(const std::string& home, const std::vector<std::string>& extra) {
+  std::vector<std::string> environment = {"HOME=" + home, "PATH=/usr/bin:/bin", "TERM=xterm"};
+  environment.insert(environment.end(), extra.begin(), extra.end());
+  return environment;
+}
+
 bool same_modes(const termios& a, const termios& b) {
   return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag && a.c_lflag == b.c_lflag &&
          std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;

@@ -20,12 +20,7 @@ const std::string prompt = "Sortwell: ";
 
 struct Sortwell {
   explicit Sortwell(const std::string& home_dir, const std::vector<std::string>& extra = {})
-      : process(SORTWELL_BINARY, environment(home_dir, extra)) {}
-  static std::vector<std::string> environment(const std::string& home_dir, const std::vector<std::string>& extra) {
-    std::vector<std::string> env = {"HOME=" + home_dir, "PATH=/usr/bin:/bin", "TERM=xterm"};
-    env.insert(env.end(), extra.begin(), extra.end());
-    return env;
-  }
+      : process(SORTWELL_BINARY, sortwell_environment(home_dir, extra)) {}
   PtyProcess process;
 };
 

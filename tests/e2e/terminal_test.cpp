@@ -18,12 +18,7 @@ const std::string closing = "Shutting down Sortwell software now... Done.\r\n";
 struct Sortwell {
   explicit Sortwell(int columns = 80, const std::vector<std::string>& arguments = {},
                     const std::vector<std::string>& extra_environment = {})
-      : process(SORTWELL_BINARY, environment(extra_environment), columns, arguments) {}
-  std::vector<std::string> environment(const std::vector<std::string>& extra) const {
-    std::vector<std::string> env = {"HOME=" + home.path(), "PATH=/usr/bin:/bin", "TERM=xterm"};
-    env.insert(env.end(), extra.begin(), extra.end());
-    return env;
-  }
+      : process(SORTWELL_BINARY, sortwell_environment(home.path(), extra_environment), columns, arguments) {}
   std::string data_dir() const { return home.path() + "/.local/share/sortwell"; }
   std::string record(const std::string& code) const { return read_file(data_dir() + "/" + code + ".cou"); }
   TempDir home;
