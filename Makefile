@@ -1,37 +1,44 @@
-# Thin wrapper: dependencies, configure, build, then run or test.
+# Thin wrapper: each target installs what it needs, builds quietly, then acts.
 BUILD ?= build
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: all deps configure build run test bench fuzz install package clean
+.PHONY: all run test bench fuzz install uninstall package clean
 
-all: build
+all:
+	@tools/install-deps run
+	@tools/build $(BUILD) sortwell
 
-deps:
-	@tools/install-deps
-
-configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-
-build: configure
-	@cmake --build $(BUILD) -j2
-
-run: build
+run: all
 	@$(BUILD)/sortwell
 
-test: build
+test:
+	@tools/install-deps test
+	@tools/build $(BUILD) --tests
 	@cd $(BUILD) && ctest --output-on-failure -j2
 
-bench: build
-	@cmake --build $(BUILD) -j2 --target sortwell_bench
+bench:
+	@tools/install-deps test
+	@tools/build $(BUILD) --tests sortwell_bench
 	@$(BUILD)/bench/sortwell_bench
 
-fuzz: deps
+fuzz:
+	@tools/install-deps run fuzz
 	@FUZZ_SECONDS=$${FUZZ_SECONDS:-20} tools/run-fuzzers
 
-install: build
-	@cmake --install $(BUILD)
+# Stripped; PREFIX and DESTDIR as usual. The manifest lets uninstall (given the
+# same DESTDIR) take back exactly this.
+install: all
+	@tools/build $(BUILD) man_page
+	@DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX) --strip
+	@echo "Installed into $(DESTDIR)$(PREFIX)"
 
-package: build
-	@cmake --build $(BUILD) --target package
+uninstall:
+	@DESTDIR=$(DESTDIR) tools/uninstall $(BUILD)
+
+package:
+	@tools/install-deps test
+	@tools/build $(BUILD) --tests package
 
 clean:
 	@rm -rf $(BUILD)

@@ -1,25 +1,32 @@
 #!/usr/bin/env bash
-# Installs the build into a scratch prefix and checks what lands there:
-# the program, which answers --version without a terminal, and a manual
-# page that groff renders without a single warning.
+# `make install` with PREFIX and DESTDIR, then `make uninstall`: what lands
+# is the stripped program, which answers --version without a terminal, the
+# copyright file and a manual page that groff renders without a warning; the
+# uninstall takes back exactly that.
 set -euo pipefail
-build_dir=$1
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
+source_dir=$1 build_dir=$2
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+prefix=/opt/sortwell-check
 
-cmake --install "$build_dir" --prefix "$prefix" >/dev/null
-test -x "$prefix/bin/sortwell"
-page="$prefix/share/man/man1/sortwell.1.gz"
-test -f "$page"
-
-"$prefix/bin/sortwell" --version </dev/null | grep -q '^sortwell [0-9]'
+make -s -C "$source_dir" install BUILD="$build_dir" PREFIX="$prefix" DESTDIR="$stage" >/dev/null
+root="$stage$prefix"
+test -x "$root/bin/sortwell"
+if readelf -S "$root/bin/sortwell" | grep -q '\.debug_info'; then echo "installed binary is not stripped"; exit 1; fi
+grep -q '^License: GPL-3.0-or-later' "$root/share/doc/sortwell/copyright"
+page="$root/share/man/man1/sortwell.1.gz"
+"$root/bin/sortwell" --version </dev/null | grep -q '^sortwell [0-9]'
 
 warnings=$(zcat "$page" | groff -t -man -Tutf8 -ww -z 2>&1)
 if [ -n "$warnings" ]; then
   echo "manual page warnings:"; echo "$warnings"; exit 1
 fi
 rendered=$(MANWIDTH=80 man -l "$page" 2>&1)
-for heading in NAME SYNOPSIS DESCRIPTION FILES "RECORD FORMAT" "EXIT STATUS"; do
+for heading in NAME SYNOPSIS DESCRIPTION FILES "RECORD FORMAT" "EXIT STATUS" LICENSE; do
   grep -q "^$heading" <<<"$rendered" || { echo "manual page lacks $heading"; exit 1; }
 done
+
+make -s -C "$source_dir" uninstall BUILD="$build_dir" DESTDIR="$stage" >/dev/null
+left=$(find "$stage" -type f)
+if [ -n "$left" ]; then echo "uninstall left: $left"; exit 1; fi
 echo "1 passed, 0 failed"

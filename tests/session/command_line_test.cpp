@@ -36,22 +36,37 @@ TEST(CommandLine, NoArgumentStartsTheSession) {
   EXPECT_EQ(outcome.out + outcome.err, "");
 }
 
-TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
-  const Outcome help = run({"--help"});
-  EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out.rfind("Usage: sortwell", 0), 0u);
-  EXPECT_EQ(help.err, "");
-  const Outcome version = run({"--version"});
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "sortwell " SORTWELL_VERSION "\n");
+TEST(CommandLine, HelpAndVersionInLongAndShortForm) {
+  for (const char* help : {"--help", "-h"}) {
+    const Outcome outcome = run({help});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out.rfind("Usage: sortwell", 0), 0u);
+    EXPECT_EQ(outcome.err, "");
+  }
+  for (const char* version : {"--version", "-V"}) {
+    const Outcome outcome = run({version});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, "sortwell " SORTWELL_VERSION "\n");
+  }
 }
 
-TEST(CommandLine, AnythingElseIsAUsageError) {
-  for (const auto& arguments : std::vector<std::vector<const char*>>{{"-h"}, {"4711"}, {"--help", "--version"}, {""}}) {
-    const Outcome outcome = run(arguments);
-    EXPECT_EQ(outcome.status, 2);
+TEST(CommandLine, ErrorsNameTheArgumentInTheGnuManner) {
+  const std::string hint = "Try 'sortwell --help' for more information.\n";
+  const struct {
+    std::vector<const char*> arguments;
+    std::string first_line;
+  } cases[] = {
+      {{"--bogus"}, "sortwell: unrecognized option '--bogus'\n"},
+      {{"-x"}, "sortwell: invalid option '-x'\n"},
+      {{"4711"}, "sortwell: unexpected argument '4711'\n"},
+      {{""}, "sortwell: unexpected argument ''\n"},
+      {{"--help", "--version"}, "sortwell: unexpected argument '--version'\n"},
+  };
+  for (const auto& c : cases) {
+    const Outcome outcome = run(c.arguments);
+    EXPECT_EQ(outcome.status, 2) << c.first_line;
     EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(outcome.err.rfind("Usage: sortwell", 0), 0u);
+    EXPECT_EQ(outcome.err, c.first_line + hint);
   }
 }
 
