@@ -11,8 +11,8 @@ void fill_with_records(const std::string& dir, int count) {
     record.manufacturer = "Maker";
     record.description = "coupon " + record.code;
     record.quantity = "00000001";
-    record.bin = "\x07";
-    record.category = "\x04";
+    record.bin = 7;
+    record.category = 4;
     testing::write_file(dir + "/" + record.code + ".cou", pack_record(record));
   }
 }

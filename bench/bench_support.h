@@ -3,7 +3,7 @@
 #include <string>
 
 #include "console/console.h"
-#include "session/program.h"
+#include "session/coupon_lookup.h"
 #include "session/session.h"
 #include "support/fakes.h"
 #include "support/scripted_keyboard.h"
@@ -30,18 +30,25 @@ class CountingVoice : public Voice {
   long sentences = 0;
 };
 
-// A program over a script of keys, a null screen and a counting voice.
+// The program's devices over a script of keys, a null screen and a counting voice.
 struct Harness {
-  explicit Harness(const std::string& data_dir, std::string_view script = {})
-      : keyboard(script), console(keyboard, screen), program(console, voice, clock, data_dir) {
-    program.categories = build_category_table();
+  explicit Harness(std::string data_dir, std::string_view script = {})
+      : data_dir(std::move(data_dir)), keyboard(script), console(keyboard, screen) {}
+  std::string look_up(std::string_view code) {
+    const LookupContext context{console, voice, categories, picker_position, data_dir, false, false};
+    return look_up_coupon(context, code, last_entry);
   }
+  int run() { return run_session(console, voice, clock, data_dir); }
+
+  std::string data_dir;
   testing::ScriptedKeyboard keyboard;
   NullScreen screen;
   CountingVoice voice;
   testing::FakeClock clock;
   Console console;
-  Program program;
+  CategoryTable categories = build_category_table();
+  std::uint8_t picker_position = 0;
+  LastEntry last_entry;
 };
 
 }  // namespace sortwell::bench

@@ -9,7 +9,7 @@
 #include <map>
 
 #include "bench_support.h"
-#include "records/coupon_lookup.h"
+#include "session/coupon_lookup.h"
 
 namespace sortwell::bench {
 namespace {
@@ -32,8 +32,7 @@ void BM_LookUpKnownCoupon(benchmark::State& state) {
   Harness harness(data_dir_with(files));
   std::int64_t i = 0;
   for (auto _ : state) {
-    harness.program.session.input_line = code_for(i++, files);
-    look_up_coupon(harness.program);
+    harness.look_up(code_for(i++, files));
   }
   state.SetItemsProcessed(state.iterations());
 }
@@ -68,7 +67,7 @@ void BM_SessionOfTenThousandCoupons(benchmark::State& state) {
   script += "\r";
   for (auto _ : state) {
     Harness harness(dir, script);
-    run_session(harness.program);
+    harness.run();
   }
   state.SetItemsProcessed(state.iterations() * coupons);
 }

@@ -11,7 +11,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "session/espeak_voice.h"
+#include "platform/posix/espeak_voice.h"
 
 namespace sortwell::bench {
 namespace {

@@ -74,11 +74,11 @@ std::string Console::read_line() {
   std::string line;
   for (;;) {
     const Key key = keyboard_.wait_key();
-    if (key.code == Key::enter) {
+    if (key == keys::enter) {
       print_newline();
       return line;
     }
-    if (key.code == Key::backspace) {
+    if (key == keys::backspace) {
       if (!line.empty()) {
         line.pop_back();
         erase_last_cell();
@@ -89,7 +89,5 @@ std::string Console::read_line() {
     }
   }
 }
-
-std::string Console::read_key() { return keyboard_.wait_key().text(); }
 
 }  // namespace sortwell

@@ -26,8 +26,8 @@ class Console {
   // A typed line with echo, without its Enter: at most `line_limit`
   // characters; Backspace erases, other control keys are ignored.
   std::string read_line();
-  // One key press, no echo: one byte, or 0 and a scan code.
-  std::string read_key();
+  // One key press, no echo.
+  Key read_key() { return keyboard_.wait_key(); }
 
  private:
   void erase_last_cell();

@@ -11,20 +11,24 @@ struct Key {
   unsigned char code = 0;
   unsigned char scan = 0;
 
-  static constexpr unsigned char enter = 13;
-  static constexpr unsigned char backspace = 8;
-  static constexpr unsigned char escape = 27;
-
-  static Key character(unsigned char code) { return Key{code, 0}; }
-  static Key special(unsigned char scan) { return Key{0, scan}; }
+  static constexpr Key character(unsigned char code) { return Key{code, 0}; }
+  static constexpr Key special(unsigned char scan) { return Key{0, scan}; }
 
   bool has_character() const { return code != 0; }
+  // The character in capitals (a to z become A to Z), as answers are compared.
+  unsigned char upper() const { return code >= 'a' && code <= 'z' ? static_cast<unsigned char>(code - 32) : code; }
   // The key as the program's texts hold it: one byte, or 0 and the scan code.
   std::string text() const {
     return has_character() ? std::string(1, static_cast<char>(code))
                            : std::string{'\0', static_cast<char>(scan)};
   }
-  bool operator==(const Key&) const = default;
+  constexpr bool operator==(const Key&) const = default;
 };
+
+namespace keys {
+inline constexpr Key enter = Key::character(13);
+inline constexpr Key backspace = Key::character(8);
+inline constexpr Key escape = Key::character(27);
+}  // namespace keys
 
 }  // namespace sortwell

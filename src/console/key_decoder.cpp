@@ -103,8 +103,8 @@ KeyDecoder::Step KeyDecoder::decode(bool idle, Key& key) {
   if (b >= 0x80) return decode_utf8(idle, key);
   consume(1);
   if (b == 0 || lf_after_cr) return Step::dropped;
-  if (b == '\r' || b == '\n') key = Key::character(Key::enter);
-  else if (b == 0x7F || b == 0x08) key = Key::character(Key::backspace);
+  if (b == '\r' || b == '\n') key = keys::enter;
+  else if (b == 0x7F || b == 0x08) key = keys::backspace;
   else key = Key::character(b);
   return Step::key;
 }
@@ -113,7 +113,7 @@ KeyDecoder::Step KeyDecoder::decode_escape(bool idle, Key& key) {
   if (available() < 2) {
     if (!idle) return Step::need_more;
     consume(1);
-    key = Key::character(Key::escape);
+    key = keys::escape;
     return Step::key;
   }
   const unsigned char second = at(1);
@@ -135,7 +135,7 @@ KeyDecoder::Step KeyDecoder::decode_escape(bool idle, Key& key) {
     return Step::key;
   }
   consume(1);
-  key = Key::character(Key::escape);
+  key = keys::escape;
   return Step::key;
 }
 
@@ -169,7 +169,7 @@ KeyDecoder::Step KeyDecoder::decode_csi(bool idle, Key& key) {
   if (i >= available()) {
     if (!idle) return Step::need_more;
     consume(1);
-    key = Key::character(Key::escape);
+    key = keys::escape;
     return Step::key;
   }
   const unsigned char final_byte = at(i);

@@ -1,16 +1,22 @@
 #pragma once
 
-#include "session/program.h"
+#include <cstdint>
+#include <string_view>
+
+#include "categories/category_table.h"
+#include "console/console.h"
+#include "records/coupon_record.h"
+#include "records/record_file.h"
 
 namespace sortwell {
 
-// The create/edit coupon menu: ten lines describing the current record.
-void show_coupon_menu(Program& program);
-
-// The editor over the current record: one key chooses an item ("1" to "8"),
-// Enter leaves, and so does a value or bin entry ended by Enter alone. The
-// record is saved into the open record file on the way out (which empties
-// it), and `speech_text` is left as "ok".
-void run_coupon_editor(Program& program);
+// The editor over `record`, whose file is `file`: one key chooses an item
+// ("1" to "8"), Enter leaves, and so does a value or bin entry ended by
+// Enter alone. The category picker starts at `picker_position` and leaves
+// it where the user confirmed. Quantity updates are written at once; the
+// record is saved into `file` on the way out, which empties it. Returns
+// false when any of those writes failed.
+bool run_coupon_editor(Console& console, const CategoryTable& categories, std::uint8_t& picker_position,
+                       std::string_view code, CouponRecord& record, RecordFile& file);
 
 }  // namespace sortwell

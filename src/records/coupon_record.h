@@ -1,23 +1,25 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace sortwell {
 
-// One coupon: nine byte-string fields, in their on-disk order.
+// One coupon. The texts are Windows-1252 byte strings; a number field is
+// empty (nullopt) until it is set, which the menu shows apart from zero.
 struct CouponRecord {
   std::string code;
   std::string manufacturer;
-  std::string expiry;
+  std::string expiry;  // as keyed: month and year; the file keeps the month
   std::string description;
-  std::string category;       // one byte: index into the category table
-  std::string quantity;       // eight ASCII digits once counted
-  std::string value;          // two bytes, little-endian, hundredths of a cent
-  std::string number_needed;  // one byte
-  std::string bin;            // one byte; 0 means no bin
+  std::optional<std::uint8_t> category;  // index into the category table
+  std::string quantity;                  // eight ASCII digits once counted
+  std::optional<std::uint16_t> value;    // hundredths of a cent
+  std::optional<std::uint8_t> number_needed;
+  std::optional<std::uint8_t> bin;  // 0 means no bin
 };
 
 // The record image, 275 bytes, no header and no separators:
@@ -29,39 +31,21 @@ struct CouponRecord {
 //   143-262   120     description    0x1F
 //   263       1       category       0x00
 //   264-271   8       quantity       0x1F
-//   272-273   2       value          0x00
+//   272-273   2       value          0x00   unsigned, little-endian
 //   274       1       number_needed  0x00
 //   275       1       bin            0x00
 //
-// A field is cut to its width or filled with its pad byte. Bytes after 275
-// are never used and never removed.
-struct FieldLayout {
-  std::string CouponRecord::*field;
-  std::size_t offset;
-  std::size_t width;
-  char pad;
-};
-
+// A text is cut to its width or filled with its pad byte; an empty number is
+// written as zero. Bytes after 275 are never used and never removed.
 inline constexpr std::size_t record_image_size = 275;
 inline constexpr std::size_t quantity_offset = 263;
 inline constexpr std::size_t quantity_width = 8;
 
-inline constexpr std::array<FieldLayout, 9> record_layout = {{
-    {&CouponRecord::code, 0, 40, '\x1F'},
-    {&CouponRecord::manufacturer, 40, 100, '\x1F'},
-    {&CouponRecord::expiry, 140, 2, '\0'},
-    {&CouponRecord::description, 142, 120, '\x1F'},
-    {&CouponRecord::category, 262, 1, '\0'},
-    {&CouponRecord::quantity, quantity_offset, quantity_width, '\x1F'},
-    {&CouponRecord::value, 271, 2, '\0'},
-    {&CouponRecord::number_needed, 273, 1, '\0'},
-    {&CouponRecord::bin, 274, 1, '\0'},
-}};
-
 // The 275-byte image of a record.
 std::string pack_record(const CouponRecord& record);
 // A record from an image of any length: each field takes what the image
-// holds at its positions; the two free texts lose every 0x1F byte.
+// holds at its positions (a number only when all its bytes are there); the
+// two free texts lose every 0x1F byte.
 CouponRecord unpack_record(std::string_view image);
 
 // The count as a number: the value of `quantity` (pad bytes give 0).

@@ -4,9 +4,13 @@
 
 namespace sortwell {
 
-// $XDG_DATA_HOME/sortwell, or $HOME/.local/share/sortwell where
-// XDG_DATA_HOME is unset or empty; the home directory falls back to the
-// password database. Empty when no home can be found.
+// Where this platform keeps the record files; empty when no place can be
+// found.
 std::string data_dir_from_environment();
+
+// Creates the data directory (and, where the platform has them, its missing
+// parents) for this user alone. False when it cannot be created or is no
+// directory.
+bool make_data_dir(const std::string& data_dir);
 
 }  // namespace sortwell

@@ -1,103 +1,69 @@
 #include "session/session.h"
 
-#include <cstdio>
-#include <filesystem>
-
 #include "common/text_value.h"
 #include "common/upper_case.h"
-#include "records/coupon_lookup.h"
+#include "session/commands.h"
+#include "session/coupon_lookup.h"
+#include "session/data_dir.h"
 
 namespace sortwell {
 namespace {
 
 using namespace std::chrono_literals;
 
-void start_up(Program& program) {
-  program.categories = build_category_table();
-  std::error_code ignored;
-  if (!program.session.data_dir.empty()) std::filesystem::create_directories(program.session.data_dir, ignored);
-  program.session.help_text =
-      "Designed to help sort coupons faster and with less effort.  Keys:"
-      "g toggles ghost mode; e toggles edit mode; x removes deletes last entry; y means yes; n means no; "
-      "nothing enter quits the program";
-  program.speech_text =
-      "Welcome to the Sortwell.  Press question mark and then enter key to get help."
-      " May we start?";
-}
+// What the prompt keeps for the whole run. Nothing of it is saved: every run
+// starts with both modes off and no last entry.
+struct SessionState {
+  bool ghost_mode = false;  // look coupons up without counting them
+  bool edit_mode = false;   // open every looked-up coupon in the editor
+  LastEntry last_entry;
+  CategoryTable categories = build_category_table();
+  std::uint8_t picker_position = 0;
+};
 
-void show_help(Program& program) {
-  program.console.print_text(program.session.help_text);
-  program.console.print_newline();
-  say_now(program, program.session.help_text);
-  program.session.input_line.clear();
-  program.speech_text = "I am ready to start sorting coupons.";
-}
-
-void toggle(Program& program, bool& mode, const char* on_sentence, const char* off_sentence) {
-  mode = !mode;
-  say_now(program, mode ? on_sentence : off_sentence);
-  program.speech_text.clear();
-}
-
-void remove_last_entry(Program& program) {
-  SessionState& session = program.session;
-  if (record_file_exists(session.last_entry_path)) {
-    say_now(program, "I am removing your last entry as requested.");
-    delete_record_file(session.last_entry_path);
-    session.last_entry_path.clear();
-  } else {
-    say_now(program, "No prior entry known, so I cannot remove any record.");
+// One line typed at the prompt; the first test that fires decides. Returns
+// the sentence that stays pending: a line that is no command and no
+// positive number leaves `pending` as it was, so it is heard again.
+std::string run_line(const std::string& line, std::string pending, SessionState& state, Console& console,
+                     Voice& voice, Clock& clock, const std::string& data_dir) {
+  const std::string command = upper_case(line);
+  if (line.find('?') != std::string::npos) return show_help(console, voice);
+  if (command == "G") return toggle_mode(voice, state.ghost_mode, "ghost mode activated", "ghost mode inactive");
+  if (command == "E") return toggle_mode(voice, state.edit_mode, "edit toggle is activated", "edit toggle is inactive");
+  if (command == "X") return remove_last_entry(voice, state.last_entry);
+  if (command == "Y") return time_and_date(clock);
+  if (text_value(line) > 0) {
+    const LookupContext context{console,  voice,           state.categories, state.picker_position,
+                                data_dir, state.ghost_mode, state.edit_mode};
+    return look_up_coupon(context, line, state.last_entry);
   }
+  return pending;
 }
 
-void tell_time_and_date(Program& program) {
-  const std::tm now = program.clock.local_time();
-  char stamp[64];
-  std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d  %02d-%02d-%04d", now.tm_hour, now.tm_min, now.tm_sec,
-                now.tm_mon + 1, now.tm_mday, now.tm_year + 1900);
-  program.speech_text = std::string("I am ready for your first coupon.  The time and date is ") + stamp;
-}
-
-// The first test that fires decides; help empties the line, so nothing after it could fire anyway.
-void run_command(Program& program) {
-  SessionState& session = program.session;
-  const std::string command = upper_case(session.input_line);
-  if (session.input_line.find('?') != std::string::npos) {
-    show_help(program);
-  } else if (command == "G") {
-    toggle(program, session.ghost_mode, "ghost mode activated", "ghost mode inactive");
-  } else if (command == "E") {
-    toggle(program, session.edit_mode, "edit toggle is activated", "edit toggle is inactive");
-  } else if (command == "X") {
-    remove_last_entry(program);
-  } else if (command == "Y") {
-    tell_time_and_date(program);
-  } else if (text_value(session.input_line) > 0) {
-    look_up_coupon(program);
-  }
-}
-
-void quit(Program& program) {
-  program.records.close_record_file();
-  program.console.print_text("Shutting down Sortwell software now... ");
-  program.clock.pause(2000ms);
-  program.console.print_text("Done.");
-  program.console.print_newline();
-  program.clock.pause(1000ms);
+void quit(Console& console, Clock& clock) {
+  console.print_text("Shutting down Sortwell software now... ");
+  clock.pause(2000ms);
+  console.print_text("Done.");
+  console.print_newline();
+  clock.pause(1000ms);
 }
 
 }  // namespace
 
-int run_session(Program& program) {
-  start_up(program);
+int run_session(Console& console, Voice& voice, Clock& clock, const std::string& data_dir) {
+  SessionState state;
+  make_data_dir(data_dir);
+  std::string pending =
+      "Welcome to the Sortwell.  Press question mark and then enter key to get help."
+      " May we start?";
   for (;;) {
-    speak(program);
-    program.console.print_text("Sortwell: ");
-    program.session.input_line = program.console.read_line();
-    if (program.session.input_line.empty()) break;
-    run_command(program);
+    speak(voice, pending);
+    console.print_text("Sortwell: ");
+    const std::string line = console.read_line();
+    if (line.empty()) break;
+    pending = run_line(line, pending, state, console, voice, clock, data_dir);
   }
-  quit(program);
+  quit(console, clock);
   return 0;
 }
 

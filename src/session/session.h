@@ -1,13 +1,18 @@
 #pragma once
 
-#include "session/program.h"
+#include <string>
+
+#include "console/console.h"
+#include "session/clock.h"
+#include "session/voice.h"
 
 namespace sortwell {
 
 // The session driver: start-up, then one pass after another of speaking the
 // pending sentence, showing "Sortwell: " and running the line read there as
-// a command or a coupon code, until an empty line quits. Returns the exit
-// status, always 0.
-int run_session(Program& program);
+// a command or a coupon code, until an empty line quits. The record files
+// live in `data_dir`, which start-up creates. Returns the exit status,
+// always 0.
+int run_session(Console& console, Voice& voice, Clock& clock, const std::string& data_dir);
 
 }  // namespace sortwell

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace sortwell {
@@ -11,5 +12,10 @@ class Voice {
   virtual ~Voice() = default;
   virtual void say(std::string_view sentence) = 0;
 };
+
+// Speaks `sentence` to its end; an empty sentence is silence.
+inline void speak(Voice& voice, std::string_view sentence) {
+  if (!sentence.empty()) voice.say(sentence);
+}
 
 }  // namespace sortwell

@@ -76,20 +76,20 @@ TEST(ReadLine, CodePageCharactersInAndOut) {
 
 TEST(ReadKey, ReturnsKeysWithoutEcho) {
   ConsoleOver c("uU\r\x03\x1b[A\x1bq");
-  EXPECT_EQ(c.console.read_key(), "u");
-  EXPECT_EQ(c.console.read_key(), "U");
-  EXPECT_EQ(c.console.read_key(), "\r");
-  EXPECT_EQ(c.console.read_key(), "\x03");
-  EXPECT_EQ(c.console.read_key(), std::string("\0H", 2));
-  EXPECT_EQ(c.console.read_key(), std::string("\0\x10", 2));
+  EXPECT_EQ(c.console.read_key().text(), "u");
+  EXPECT_EQ(c.console.read_key().text(), "U");
+  EXPECT_EQ(c.console.read_key().text(), "\r");
+  EXPECT_EQ(c.console.read_key().text(), "\x03");
+  EXPECT_EQ(c.console.read_key().text(), std::string("\0H", 2));
+  EXPECT_EQ(c.console.read_key().text(), std::string("\0\x10", 2));
   EXPECT_EQ(c.screen.output(), "");
 }
 
 TEST(ReadKey, AfterTheKeyboardEndsEveryKeyIsEnter) {
   ConsoleOver c("a");
-  EXPECT_EQ(c.console.read_key(), "a");
-  EXPECT_EQ(c.console.read_key(), "\r");
-  EXPECT_EQ(c.console.read_key(), "\r");
+  EXPECT_EQ(c.console.read_key().text(), "a");
+  EXPECT_EQ(c.console.read_key().text(), "\r");
+  EXPECT_EQ(c.console.read_key().text(), "\r");
 }
 
 TEST(PrintText, ControlBytesTakeOneCellEach) {

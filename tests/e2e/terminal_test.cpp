@@ -120,9 +120,9 @@ TEST(Sorting, ANewCouponIsCreatedSavedAndCountedAgain) {
   const CouponRecord saved = unpack_record(image);
   EXPECT_EQ(saved.manufacturer, "Acme");
   EXPECT_EQ(saved.description, "soap");
-  EXPECT_EQ(saved.category, "\x02");
-  EXPECT_EQ(saved.bin, "\x07");
-  EXPECT_EQ(saved.value, "\xc4\x09");
+  EXPECT_EQ(saved.category, 2);
+  EXPECT_EQ(saved.bin, 7);
+  EXPECT_EQ(saved.value, 2500);
   EXPECT_EQ(saved.quantity, "00000002");
 }
 

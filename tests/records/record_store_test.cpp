@@ -24,9 +24,11 @@ const std::string fresh_4711_image = "4711" + bytes(36, '\x1f') + bytes(100, '\x
 
 struct Store {
   Store() : path(record_path(dir.path(), "4711")) {}
+  std::string read() const { return file.read_image().value_or("<failed>"); }
   TempDir dir;
   std::string path;
-  RecordStore store;
+  RecordFile file;
+  CouponRecord record = new_record("4711");
 };
 
 TEST(RecordImage, AFreshRecordPacksToPadBytes) {
@@ -42,9 +44,9 @@ TEST(RecordImage, LoadingAFreshImage) {
   EXPECT_EQ(record.manufacturer, "");
   EXPECT_EQ(record.description, "");
   EXPECT_EQ(quantity_count(record), 0);
-  EXPECT_EQ(record.category, bytes(1, '\0'));
-  EXPECT_EQ(record.number_needed, bytes(1, '\0'));
-  EXPECT_EQ(record.bin, bytes(1, '\0'));
+  EXPECT_EQ(record.category, 0);
+  EXPECT_EQ(record.number_needed, 0);
+  EXPECT_EQ(record.bin, 0);
   EXPECT_EQ(record.expiry, bytes(2, '\0'));
 }
 
@@ -54,7 +56,7 @@ TEST(RecordImage, FieldsAreCutToTheirWidth) {
   record.manufacturer = bytes(100, 'm') + bytes(30, 'x');
   record.expiry = "1225";
   record.description = bytes(121, 'd');
-  record.value = "\x70\x11";
+  record.value = 4464;
   const std::string image = pack_record(record);
   EXPECT_EQ(image.size(), 275u);
   EXPECT_EQ(image.substr(0, 40), bytes(40, 'c'));
@@ -80,13 +82,14 @@ TEST(RecordImage, AShortImageLoadsAsFarAsItReaches) {
   EXPECT_EQ(loaded.manufacturer, "Acme");
   EXPECT_EQ(loaded.expiry, "");
   EXPECT_EQ(loaded.quantity, "");
-  EXPECT_EQ(loaded.bin, "");
+  EXPECT_EQ(loaded.bin, std::nullopt);
+  EXPECT_EQ(loaded.value, std::nullopt);
   EXPECT_EQ(unpack_record(image.substr(0, 10)).code, "4711" + bytes(6, '\x1f'));
 }
 
 struct QuantityCase {
   const char* before;
-  void (RecordStore::*update)();
+  bool (*update)(CouponRecord&, RecordFile&);
   const char* after;
 };
 
@@ -94,52 +97,49 @@ class QuantityUpdates : public ::testing::TestWithParam<QuantityCase> {};
 
 TEST_P(QuantityUpdates, WriteEightDigitsAtPosition264) {
   Store s;
-  s.store.open_record_file(s.path);
-  s.store.new_record("4711");
-  s.store.current().quantity = GetParam().before;
-  s.store.save_record();
-  s.store.load_record(s.store.read_record_image());
-  (s.store.*GetParam().update)();
-  EXPECT_EQ(s.store.current().quantity, GetParam().after);
-  s.store.close_record_file();
+  s.file.open(s.path);
+  s.record.quantity = GetParam().before;
+  ASSERT_TRUE(save_record(s.record, s.file));
+  s.record = load_record(s.read());
+  ASSERT_TRUE(GetParam().update(s.record, s.file));
+  EXPECT_EQ(s.record.quantity, GetParam().after);
+  s.file.close();
   EXPECT_EQ(read_file(s.path).substr(263, 8), GetParam().after);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, QuantityUpdates,
-    ::testing::Values(QuantityCase{"", &RecordStore::add_one_to_quantity, "00000001"},
-                      QuantityCase{"00000041", &RecordStore::add_one_to_quantity, "00000042"},
-                      QuantityCase{"99999999", &RecordStore::add_one_to_quantity, "00000000"},
-                      QuantityCase{"00000000", &RecordStore::remove_one_from_quantity, "00000000"},
-                      QuantityCase{"", &RecordStore::remove_one_from_quantity, "00000000"},
-                      QuantityCase{"00000010", &RecordStore::remove_one_from_quantity, "00000009"},
-                      QuantityCase{"00012345", &RecordStore::reset_quantity, "00000000"}));
+    ::testing::Values(QuantityCase{"", &add_one_to_quantity, "00000001"},
+                      QuantityCase{"00000041", &add_one_to_quantity, "00000042"},
+                      QuantityCase{"99999999", &add_one_to_quantity, "00000000"},
+                      QuantityCase{"00000000", &remove_one_from_quantity, "00000000"},
+                      QuantityCase{"", &remove_one_from_quantity, "00000000"},
+                      QuantityCase{"00000010", &remove_one_from_quantity, "00000009"},
+                      QuantityCase{"00012345", &reset_quantity, "00000000"}));
 
 TEST(RecordStore, OpeningCreatesAnEmptyFileThatReadsAsNoBytes) {
   Store s;
   EXPECT_FALSE(record_file_exists(s.path));
-  s.store.open_record_file(s.path);
+  EXPECT_EQ(s.file.open(s.path), FileStatus::ok);
   EXPECT_TRUE(record_file_exists(s.path));
-  EXPECT_EQ(s.store.read_record_image(), "");
+  EXPECT_EQ(s.read(), "");
 }
 
 TEST(RecordStore, SaveWritesTheImageAndEmptiesTheRecord) {
   Store s;
-  s.store.open_record_file(s.path);
-  s.store.new_record("4711");
-  s.store.save_record();
-  EXPECT_EQ(s.store.current().code, "");
+  s.file.open(s.path);
+  ASSERT_TRUE(save_record(s.record, s.file));
+  EXPECT_EQ(s.record.code, "");
   EXPECT_EQ(read_file(s.path), fresh_4711_image);
 }
 
 TEST(RecordStore, ReadsOneByteMoreThanTheImageAndKeepsBytesBeyondIt) {
   Store s;
   write_file(s.path, bytes(300, 'z'));
-  s.store.open_record_file(s.path);
-  EXPECT_EQ(s.store.read_record_image().size(), 276u);
-  s.store.new_record("4711");
-  s.store.save_record();
-  s.store.close_record_file();
+  s.file.open(s.path);
+  EXPECT_EQ(s.read().size(), 276u);
+  ASSERT_TRUE(save_record(s.record, s.file));
+  s.file.close();
   const std::string content = read_file(s.path);
   EXPECT_EQ(content.size(), 300u);
   EXPECT_EQ(content.substr(0, 275), fresh_4711_image);
@@ -150,11 +150,11 @@ TEST(RecordStore, CountingIntoAShortFileGrowsItTo271Bytes) {
   Store s;
   const std::string start = "4711" + bytes(36, '\x1f') + "Acme" + bytes(96, '\x1f');
   write_file(s.path, start);
-  s.store.open_record_file(s.path);
-  s.store.load_record(s.store.read_record_image());
-  EXPECT_EQ(s.store.current().manufacturer, "Acme");
-  s.store.add_one_to_quantity();
-  s.store.close_record_file();
+  s.file.open(s.path);
+  s.record = load_record(s.read());
+  EXPECT_EQ(s.record.manufacturer, "Acme");
+  ASSERT_TRUE(add_one_to_quantity(s.record, s.file));
+  s.file.close();
   const std::string content = read_file(s.path);
   EXPECT_EQ(content.size(), 271u);
   EXPECT_EQ(content.substr(0, 140), start);
@@ -168,16 +168,15 @@ TEST(RecordStore, AFileLockedByAnotherCopyIsNotOpenedAndNotWritten) {
   const int other = open(s.path.c_str(), O_RDWR);
   ASSERT_GE(other, 0);
   ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
-  s.store.open_record_file(s.path);
-  EXPECT_EQ(s.store.read_record_image(), "");
-  s.store.new_record("9999");
-  s.store.current().manufacturer = "other";
-  s.store.save_record();
-  s.store.add_one_to_quantity();
+  EXPECT_EQ(s.file.open(s.path), FileStatus::in_use);
+  EXPECT_EQ(s.file.read_image(), std::nullopt);
+  s.record.manufacturer = "other";
+  EXPECT_FALSE(add_one_to_quantity(s.record, s.file));
+  EXPECT_FALSE(save_record(s.record, s.file));
   EXPECT_EQ(read_file(s.path), fresh_4711_image);
   close(other);
-  s.store.open_record_file(s.path);
-  EXPECT_EQ(s.store.read_record_image(), fresh_4711_image);
+  EXPECT_EQ(s.file.open(s.path), FileStatus::ok);
+  EXPECT_EQ(s.read(), fresh_4711_image);
 }
 
 TEST(RecordStore, AReadOnlyFileIsReadButNotWritten) {
@@ -185,23 +184,21 @@ TEST(RecordStore, AReadOnlyFileIsReadButNotWritten) {
   Store s;
   write_file(s.path, fresh_4711_image);
   std::filesystem::permissions(s.path, std::filesystem::perms::owner_read);
-  s.store.open_record_file(s.path);
-  EXPECT_EQ(s.store.read_record_image(), fresh_4711_image);
-  s.store.load_record(fresh_4711_image);
-  s.store.add_one_to_quantity();
-  EXPECT_EQ(s.store.current().quantity, "00000001");
+  EXPECT_EQ(s.file.open(s.path), FileStatus::read_only);
+  EXPECT_EQ(s.read(), fresh_4711_image);
+  s.record = load_record(fresh_4711_image);
+  EXPECT_FALSE(add_one_to_quantity(s.record, s.file));
   EXPECT_EQ(read_file(s.path), fresh_4711_image);
 }
 
-TEST(RecordStore, NothingOpenReadsNoBytesAndSwallowsWrites) {
-  RecordStore store;
-  store.open_record_file("");
-  EXPECT_EQ(store.read_record_image(), "");
-  store.new_record("1");
-  store.add_one_to_quantity();
-  EXPECT_EQ(store.current().quantity, "00000001");
-  store.save_record();
-  store.close_record_file();
+TEST(RecordStore, NothingOpenReadsNothingAndRefusesWrites) {
+  RecordFile file;
+  EXPECT_EQ(file.open(""), FileStatus::not_a_record);
+  EXPECT_EQ(file.read_image(), std::nullopt);
+  CouponRecord record = new_record("1");
+  EXPECT_FALSE(add_one_to_quantity(record, file));
+  EXPECT_EQ(record.quantity, "00000001");
+  EXPECT_FALSE(save_record(record, file));
 }
 
 TEST(RecordPath, TheCodeExactlyAsTyped) {
@@ -229,10 +226,10 @@ TEST(RecordPath, UnsafeCodesTouchNothingOutsideTheDataDirectory) {
   for (const std::string& code : std::vector<std::string>{"1/../../x", "1/../x", std::string(300, '1')}) {
     const std::string path = record_path(data, code);
     EXPECT_FALSE(record_file_exists(path));
-    RecordStore store;
-    store.open_record_file(path);
-    store.new_record(code);
-    store.save_record();
+    RecordFile file;
+    file.open(path);
+    CouponRecord record = new_record(code);
+    save_record(record, file);
     delete_record_file(path);
   }
   EXPECT_EQ(read_file(root.file("x.cou")), "keep");

@@ -29,31 +29,30 @@ std::size_t files_in(const std::string& dir) {
 
 TEST(Session, AnEmptyLineQuitsWithTheClosingLinesAndPauses) {
   TestProgram t("\r");
-  EXPECT_EQ(run_session(t.program), 0);
+  EXPECT_EQ(t.run(), 0);
   EXPECT_EQ(t.voice.sentences, Sentences{greeting});
   EXPECT_EQ(t.screen.rows(),
             (std::vector<std::string>{"Sortwell:", "Shutting down Sortwell software now... Done.", ""}));
   EXPECT_EQ(t.clock.pauses, (std::vector<std::chrono::milliseconds>{2000ms, 1000ms}));
-  EXPECT_TRUE(std::filesystem::is_directory(t.program.session.data_dir));
+  EXPECT_TRUE(std::filesystem::is_directory(t.data_dir));
 }
 
 TEST(Session, NothingIsPrintedBeforeTheFirstPrompt) {
   TestProgram t("\r");
-  run_session(t.program);
+  t.run();
   EXPECT_EQ(t.screen.output().rfind("Sortwell: ", 0), 0u);
 }
 
 TEST(Session, LinesThatAreNoCommandRepeatThePendingSentence) {
   TestProgram t("n\rg \r go\rabc\r0\r000\r-5\r\r");
-  run_session(t.program);
+  t.run();
   EXPECT_EQ(t.voice.sentences, Sentences(8, greeting));
-  EXPECT_FALSE(t.program.session.ghost_mode);
-  EXPECT_EQ(files_in(t.program.session.data_dir), 0u);
+  EXPECT_EQ(files_in(t.data_dir), 0u);
 }
 
 TEST(Session, HelpIsPrintedOnceAndSpokenThenTheReadySentence) {
   TestProgram t("123?\r\r");
-  run_session(t.program);
+  t.run();
   EXPECT_EQ(t.voice.sentences, (Sentences{greeting, help, "I am ready to start sorting coupons."}));
   const auto rows = t.screen.rows();
   ASSERT_GE(rows.size(), 4u);
@@ -61,13 +60,12 @@ TEST(Session, HelpIsPrintedOnceAndSpokenThenTheReadySentence) {
   EXPECT_EQ(rows[1] + rows[2] + rows[3], help);
   EXPECT_EQ(rows[3].size(), help.size() - 160);
   EXPECT_EQ(rows[4], "Sortwell:");
-  EXPECT_EQ(t.program.session.input_line, "");
-  EXPECT_EQ(files_in(t.program.session.data_dir), 0u);
+  EXPECT_EQ(files_in(t.data_dir), 0u);
 }
 
 TEST(Session, ACharacterTheCodePageLacksIsAQuestionMarkAndSoAHelpRequest) {
   TestProgram t("\xe2\x98\xba\r\r");
-  run_session(t.program);
+  t.run();
   ASSERT_EQ(t.voice.sentences.size(), 3u);
   EXPECT_EQ(t.voice.sentences[1], help);
 }
@@ -76,61 +74,54 @@ struct ToggleCase {
   const char* name;
   std::string script;
   Sentences heard;
-  bool ghost;
-  bool edit;
 };
 
 class Toggles : public ::testing::TestWithParam<ToggleCase> {};
 
 TEST_P(Toggles, FlipTheModeSayItOnceAndLeaveTheNextPassSilent) {
   TestProgram t(GetParam().script);
-  run_session(t.program);
+  t.run();
   Sentences heard{greeting};
   heard.insert(heard.end(), GetParam().heard.begin(), GetParam().heard.end());
   EXPECT_EQ(t.voice.sentences, heard);
-  EXPECT_EQ(t.program.session.ghost_mode, GetParam().ghost);
-  EXPECT_EQ(t.program.session.edit_mode, GetParam().edit);
 }
 
 void PrintTo(const ToggleCase& c, std::ostream* out) { *out << c.name; }
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, Toggles,
-    ::testing::Values(ToggleCase{"GhostOn", "g\r\r", {"ghost mode activated"}, true, false},
-                      ToggleCase{"GhostTwice", "g\rG\r\r", {"ghost mode activated", "ghost mode inactive"}, false, false},
-                      ToggleCase{"EditOn", "E\r\r", {"edit toggle is activated"}, false, true},
-                      ToggleCase{"EditTwice", "e\re\r\r", {"edit toggle is activated", "edit toggle is inactive"}, false, false},
-                      ToggleCase{"Both", "g\re\r\r", {"ghost mode activated", "edit toggle is activated"}, true, true},
-                      ToggleCase{"SilentPassThenRepeatNothing", "g\rn\r\r", {"ghost mode activated"}, true, false}),
+    ::testing::Values(ToggleCase{"GhostOn", "g\r\r", {"ghost mode activated"}},
+                      ToggleCase{"GhostTwice", "g\rG\r\r", {"ghost mode activated", "ghost mode inactive"}},
+                      ToggleCase{"EditOn", "E\r\r", {"edit toggle is activated"}},
+                      ToggleCase{"EditTwice", "e\re\r\r", {"edit toggle is activated", "edit toggle is inactive"}},
+                      ToggleCase{"Both", "g\re\r\r", {"ghost mode activated", "edit toggle is activated"}},
+                      ToggleCase{"SilentPassThenRepeatNothing", "g\rn\r\r", {"ghost mode activated"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Session, RemoveBeforeAnyLookupIsHeardTwice) {
   TestProgram t("x\r\r");
-  run_session(t.program);
+  t.run();
   EXPECT_EQ(t.voice.sentences, (Sentences{greeting, no_prior, no_prior}));
 }
 
 TEST(Session, RemoveAfterALookupDeletesThatRecordFile) {
   // 4711 is new: Enter at the editor's menu saves it as it is.
   TestProgram t("4711\r\rX\rx\r\r");
-  run_session(t.program);
+  t.run();
   EXPECT_FALSE(std::filesystem::exists(t.record_file("4711")));
   const Sentences& heard = t.voice.sentences;
   ASSERT_GE(heard.size(), 5u);
   EXPECT_EQ((Sentences(heard.end() - 5, heard.end())), (Sentences{" offers  quantity  1", removing, removing, no_prior, no_prior}));
-  EXPECT_EQ(t.program.session.last_entry_path, "");
 }
 
-TEST(Session, RemoveWhenTheFileIsAlreadyGoneKeepsThePath) {
-  TestProgram t("4711\r\r");
-  run_session(t.program);
-  const std::string path = t.program.session.last_entry_path;
-  ASSERT_EQ(path, t.record_file("4711"));
-  std::filesystem::remove(path);
-  t.keyboard.type("x\r\r");
-  run_session(t.program);
-  EXPECT_EQ(t.voice.sentences.back(), no_prior);
-  EXPECT_EQ(t.program.session.last_entry_path, path);
+TEST(Session, RemoveWhenTheFileIsAlreadyGoneSaysSo) {
+  TestProgram t("4711\r\rx\r\r");
+  // Deleted by other means right after the lookup.
+  t.voice.on_say = [&](const std::string& sentence) {
+    if (sentence == " offers  quantity  1") std::filesystem::remove(t.record_file("4711"));
+  };
+  t.run();
+  EXPECT_EQ((Sentences(t.voice.sentences.end() - 2, t.voice.sentences.end())), (Sentences{no_prior, no_prior}));
 }
 
 TEST(Session, YesTellsTimeAndDateBeforeTheNextPrompt) {
@@ -141,7 +132,7 @@ TEST(Session, YesTellsTimeAndDateBeforeTheNextPrompt) {
   t.clock.now.tm_mon = 2;
   t.clock.now.tm_mday = 17;
   t.clock.now.tm_year = 125;
-  run_session(t.program);
+  t.run();
   EXPECT_EQ(t.voice.sentences,
             (Sentences{greeting, "I am ready for your first coupon.  The time and date is 14:05:09  03-17-2025"}));
   EXPECT_EQ(t.screen.text().find("ready"), std::string::npos);
@@ -149,18 +140,18 @@ TEST(Session, YesTellsTimeAndDateBeforeTheNextPrompt) {
 
 TEST(Session, PositiveNumbersAreLookedUpWithTheLineExactlyAsTyped) {
   TestProgram t(" 77\r\r0123\r\r12ab\r\r");
-  run_session(t.program);
+  t.run();
   EXPECT_TRUE(std::filesystem::exists(t.record_file(" 77")));
   EXPECT_TRUE(std::filesystem::exists(t.record_file("0123")));
   EXPECT_TRUE(std::filesystem::exists(t.record_file("12ab")));
-  EXPECT_EQ(files_in(t.program.session.data_dir), 3u);
+  EXPECT_EQ(files_in(t.data_dir), 3u);
 }
 
 TEST(Session, ADataDirectoryThatCannotBeCreatedIsNoError) {
   TestProgram t("4711\r\r\r");
   testing::write_file(t.data.file("blocker"), "x");
-  t.program.session.data_dir = t.data.file("blocker") + "/sortwell";
-  EXPECT_EQ(run_session(t.program), 0);
+  t.data_dir = t.data.file("blocker") + "/sortwell";
+  EXPECT_EQ(t.run(), 0);
   EXPECT_EQ(t.voice.sentences.back(), " offers  quantity  1");
 }
 

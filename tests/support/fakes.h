@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,11 +10,16 @@
 
 namespace sortwell::testing {
 
-// Keeps every sentence said, in order.
+// Keeps every sentence said, in order; `on_say`, where set, acts on each,
+// as another program might while the sentence is spoken.
 class RecordingVoice : public Voice {
  public:
-  void say(std::string_view sentence) override { sentences.emplace_back(sentence); }
+  void say(std::string_view sentence) override {
+    sentences.emplace_back(sentence);
+    if (on_say) on_say(sentences.back());
+  }
   std::vector<std::string> sentences;
+  std::function<void(const std::string&)> on_say;
 };
 
 // A fixed local time; pauses are noted, not waited.

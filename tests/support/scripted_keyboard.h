@@ -18,7 +18,7 @@ class ScriptedKeyboard : public Keyboard {
   Key wait_key() override {
     if (auto key = decoder_.next(true)) return *key;
     ++keys_after_end_;
-    return Key::character(Key::enter);
+    return keys::enter;
   }
   bool script_used_up() const { return decoder_.empty(); }
   int keys_after_end() const { return keys_after_end_; }

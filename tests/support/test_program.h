@@ -1,10 +1,9 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "console/console.h"
-#include "session/program.h"
+#include "session/session.h"
 #include "support/fakes.h"
 #include "support/scripted_keyboard.h"
 #include "support/temp_dir.h"
@@ -12,22 +11,23 @@
 
 namespace sortwell::testing {
 
-// A whole program over a scripted keyboard, a virtual terminal, a recording
-// voice and a fake clock, with its data directory in a fresh temporary one.
+// The program's devices as a test drives them: a scripted keyboard, a
+// virtual terminal, a recording voice and a fake clock, with the data
+// directory in a fresh temporary one.
 struct TestProgram {
   explicit TestProgram(std::string_view script = {}, int width = 80)
-      : keyboard(script), screen(width), console(keyboard, screen),
-        program(console, voice, clock, data.path() + "/sortwell") {}
+      : keyboard(script), screen(width), console(keyboard, screen) {}
 
-  std::string record_file(const std::string& code) const { return program.session.data_dir + "/" + code + ".cou"; }
+  int run() { return run_session(console, voice, clock, data_dir); }
+  std::string record_file(const std::string& code) const { return data_dir + "/" + code + ".cou"; }
 
   TempDir data;
+  std::string data_dir = data.path() + "/sortwell";
   ScriptedKeyboard keyboard;
   VirtualTerminal screen;
   RecordingVoice voice;
   FakeClock clock;
   Console console;
-  Program program;
 };
 
 }  // namespace sortwell::testing

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace sortwell {
 
@@ -17,6 +18,13 @@ std::string data_dir_from_environment() {
   }
   if (home == nullptr || *home == '\0') return {};
   return std::string(home) + "/.local/share/sortwell";
+}
+
+bool make_data_dir(const std::string& data_dir) {
+  if (data_dir.empty()) return false;
+  std::error_code error;
+  std::filesystem::create_directories(data_dir, error);
+  return std::filesystem::is_directory(data_dir, error);
 }
 
 }  // namespace sortwell

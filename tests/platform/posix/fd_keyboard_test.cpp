@@ -1,4 +1,4 @@
-#include "console/fd_keyboard.h"
+#include "platform/posix/fd_keyboard.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

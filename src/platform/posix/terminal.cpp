@@ -1,4 +1,4 @@
-#include "console/terminal.h"
+#include "platform/terminal.h"
 
 #include <fcntl.h>
 #include <termios.h>
@@ -6,6 +6,9 @@
 
 #include <cerrno>
 #include <csignal>
+
+#include "platform/posix/fd_keyboard.h"
+#include "platform/posix/fd_screen.h"
 
 namespace sortwell {
 namespace {
@@ -61,35 +64,53 @@ void enter_raw_mode(int fd) {
 
 }  // namespace
 
-Terminal::Terminal() {
-  keyboard_fd_ = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
-  owns_keyboard_fd_ = keyboard_fd_ >= 0;
-  if (!owns_keyboard_fd_) keyboard_fd_ = STDIN_FILENO;
+// Keys come from the controlling terminal (/dev/tty) in raw mode, or from
+// standard input as a byte stream when there is none; output goes to standard
+// output when it is a terminal, otherwise to standard error. SIGHUP, SIGTERM,
+// SIGINT and SIGQUIT end the keyboard, so the session saves and quits through
+// its normal path; a crash signal restores the modes before the process dies.
+// A write to a closed terminal or pipe never kills the program.
+struct Terminal::Devices {
+  int keyboard_fd = -1;
+  bool owns_keyboard_fd = false;
+  int screen_fd = -1;
+  std::unique_ptr<FdKeyboard> keyboard;
+  std::unique_ptr<FdScreen> screen;
+};
+
+Terminal::Terminal() : devices_(std::make_unique<Devices>()) {
+  Devices& d = *devices_;
+  d.keyboard_fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+  d.owns_keyboard_fd = d.keyboard_fd >= 0;
+  if (!d.owns_keyboard_fd) d.keyboard_fd = STDIN_FILENO;
 
   // A private copy of the screen, so that nothing done to the standard
   // descriptors (the voice silences standard error) reaches our output.
-  screen_fd_ = fcntl(isatty(STDOUT_FILENO) ? STDOUT_FILENO : STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+  d.screen_fd = fcntl(isatty(STDOUT_FILENO) ? STDOUT_FILENO : STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
 
   if (pipe2(shared.wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0) shared.wake_pipe[0] = shared.wake_pipe[1] = -1;
   signal(SIGPIPE, SIG_IGN);
   if (shared.wake_pipe[1] >= 0) {
     for (int s : quit_signals) install(s, on_quit_signal, 0);
   }
-  enter_raw_mode(keyboard_fd_);
+  enter_raw_mode(d.keyboard_fd);
   if (shared.raw_fd >= 0) {
     for (int s : crash_signals) install(s, on_crash_signal, SA_RESETHAND);
   }
 
-  keyboard_ = std::make_unique<FdKeyboard>(keyboard_fd_, shared.wake_pipe[0]);
-  screen_ = std::make_unique<FdScreen>(screen_fd_);
+  d.keyboard = std::make_unique<FdKeyboard>(d.keyboard_fd, shared.wake_pipe[0]);
+  d.screen = std::make_unique<FdScreen>(d.screen_fd);
 }
 
 Terminal::~Terminal() {
   restore_modes();
   shared.raw_fd = -1;
   for (int s : crash_signals) signal(s, SIG_DFL);
-  if (owns_keyboard_fd_) close(keyboard_fd_);
-  if (screen_fd_ >= 0) close(screen_fd_);
+  if (devices_->owns_keyboard_fd) close(devices_->keyboard_fd);
+  if (devices_->screen_fd >= 0) close(devices_->screen_fd);
 }
+
+Keyboard& Terminal::keyboard() { return *devices_->keyboard; }
+Screen& Terminal::screen() { return *devices_->screen; }
 
 }  // namespace sortwell

@@ -1,4 +1,4 @@
-#include "console/fd_screen.h"
+#include "platform/posix/fd_screen.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>

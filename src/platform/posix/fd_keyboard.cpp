@@ -1,4 +1,4 @@
-#include "console/fd_keyboard.h"
+#include "platform/posix/fd_keyboard.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -36,9 +36,9 @@ void FdKeyboard::read_available() {
 
 Key FdKeyboard::wait_key() {
   for (;;) {
-    if (woken_) return Key::character(Key::enter);
+    if (woken_) return keys::enter;
     if (auto key = decoder_.next(input_ended_)) return *key;
-    if (input_ended_) return Key::character(Key::enter);
+    if (input_ended_) return keys::enter;
     // An unfinished sequence waits only briefly for the rest of it.
     switch (wait_for_input(decoder_.empty() ? -1 : escape_wait_ms)) {
       case Wait::woken: woken_ = true; break;

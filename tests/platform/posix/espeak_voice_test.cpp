@@ -1,4 +1,4 @@
-#include "session/espeak_voice.h"
+#include "platform/posix/espeak_voice.h"
 
 #include <gtest/gtest.h>
 

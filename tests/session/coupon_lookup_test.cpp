@@ -1,4 +1,4 @@
-#include "records/coupon_lookup.h"
+#include "session/coupon_lookup.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -25,7 +25,7 @@ const std::string tell_me = "I now need you to tell me about your current coupon
 // A session with records already stored, as a user would have left them.
 struct Sorting : TestProgram {
   explicit Sorting(std::string_view script) : TestProgram(script) {
-    std::filesystem::create_directories(program.session.data_dir);
+    std::filesystem::create_directories(data_dir);
   }
   void store(const std::string& code, CouponRecord record) {
     record.code = code;
@@ -34,17 +34,17 @@ struct Sorting : TestProgram {
   CouponRecord stored(const std::string& code) const { return unpack_record(read_file(record_file(code))); }
   // What was heard after the greeting.
   Sentences heard() const { return Sentences(voice.sentences.begin() + 1, voice.sentences.end()); }
-  void run() { ASSERT_EQ(run_session(program), 0); }
+  void run() { ASSERT_EQ(TestProgram::run(), 0); }
 };
 
 CouponRecord coupon(const std::string& manufacturer, const std::string& description, const std::string& quantity,
-                    char bin = 0, char category = 0) {
+                    std::uint8_t bin = 0, std::uint8_t category = 0) {
   CouponRecord record;
   record.manufacturer = manufacturer;
   record.description = description;
   record.quantity = quantity;
-  record.bin = std::string(1, bin);
-  record.category = std::string(1, category);
+  record.bin = bin;
+  record.category = category;
   return record;
 }
 
@@ -59,7 +59,6 @@ TEST(Lookup, ANewCodeIsCreatedInTheEditorCountedAndAnnounced) {
   // The announcement prints the menu of what was stored.
   const auto rows = s.screen.rows();
   EXPECT_NE(std::find(rows.begin(), rows.end(), "5) Q = 00000001"), rows.end());
-  EXPECT_EQ(s.program.session.last_entry_path, s.record_file("4711"));
 }
 
 TEST(Lookup, TheSameCodeAgainIsCountedWithoutAWord) {
@@ -120,8 +119,8 @@ TEST(Lookup, AShortFileIsLoadedNotTreatedAsUnknown) {
 }
 
 struct PhraseCase {
-  char bin;
-  char category;
+  std::uint8_t bin;
+  std::uint8_t category;
   const char* phrase;
 };
 
@@ -138,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Phrases,
                          ::testing::Values(PhraseCase{0, 0, ""}, PhraseCase{3, 0, " bin number  3"},
                                            PhraseCase{0, 5, " as category  5"},
                                            PhraseCase{7, 4, " bin number  7 as category  4"},
-                                           PhraseCase{'\xff', 20, " bin number  255 as category  20"}));
+                                           PhraseCase{255, 20, " bin number  255 as category  20"}));
 
 TEST(Lookup, EachAnnouncementCarriesOnlyItsOwnPlace) {
   Sorting s("1\r2\r\r");
@@ -160,8 +159,7 @@ TEST(Lookup, ACodeThatCannotNameAFileIsAnnouncedFromMemoryOnly) {
   Sorting s("1/../../x\r" "1Acme\r" "\r\r");
   s.run();
   EXPECT_EQ(s.heard(), (Sentences{no_record, unknown, tell_me, " offers  quantity  1"}));
-  EXPECT_TRUE(std::filesystem::is_empty(s.program.session.data_dir));
-  EXPECT_EQ(s.program.session.last_entry_path, "");
+  EXPECT_TRUE(std::filesystem::is_empty(s.data_dir));
 }
 
 TEST(Lookup, AFileHeldByAnotherCopyIsNeitherReadNorWritten) {
@@ -178,9 +176,12 @@ TEST(Lookup, AFileHeldByAnotherCopyIsNeitherReadNorWritten) {
 
 TEST(Lookup, AnEmptyCodeDoesNothing) {
   TestProgram t;
-  t.program.session.last_entry_path = "kept";
-  look_up_coupon(t.program);
-  EXPECT_EQ(t.program.session.last_entry_path, "kept");
+  const CategoryTable categories = build_category_table();
+  std::uint8_t position = 0;
+  LastEntry last_entry{"kept", {}};
+  const LookupContext context{t.console, t.voice, categories, position, t.data_dir, false, false};
+  EXPECT_EQ(look_up_coupon(context, "", last_entry), "");
+  EXPECT_EQ(last_entry.path, "kept");
   EXPECT_TRUE(t.voice.sentences.empty());
 }
 

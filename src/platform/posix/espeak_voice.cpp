@@ -1,4 +1,4 @@
-#include "session/espeak_voice.h"
+#include "platform/posix/espeak_voice.h"
 
 #include <espeak-ng/speak_lib.h>
 #include <fcntl.h>

@@ -1,0 +1,45 @@
+#include "session/commands.h"
+
+#include <cstdio>
+
+namespace sortwell {
+
+std::string show_help(Console& console, Voice& voice) {
+  static constexpr const char* help_text =
+      "Designed to help sort coupons faster and with less effort.  Keys:"
+      "g toggles ghost mode; e toggles edit mode; x removes deletes last entry; y means yes; n means no; "
+      "nothing enter quits the program";
+  console.print_text(help_text);
+  console.print_newline();
+  speak(voice, help_text);
+  return "I am ready to start sorting coupons.";
+}
+
+std::string toggle_mode(Voice& voice, bool& mode, const char* on_sentence, const char* off_sentence) {
+  mode = !mode;
+  speak(voice, mode ? on_sentence : off_sentence);
+  return {};
+}
+
+std::string remove_last_entry(Voice& voice, LastEntry& last_entry) {
+  if (!record_file_exists(last_entry.path)) {
+    const std::string sentence = "No prior entry known, so I cannot remove any record.";
+    speak(voice, sentence);
+    return sentence;
+  }
+  const std::string sentence = "I am removing your last entry as requested.";
+  speak(voice, sentence);
+  delete_record_file(last_entry.path);
+  last_entry = {};
+  return sentence;
+}
+
+std::string time_and_date(Clock& clock) {
+  const std::tm now = clock.local_time();
+  char stamp[64];
+  std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d  %02d-%02d-%04d", now.tm_hour, now.tm_min, now.tm_sec,
+                now.tm_mon + 1, now.tm_mday, now.tm_year + 1900);
+  return std::string("I am ready for your first coupon.  The time and date is ") + stamp;
+}
+
+}  // namespace sortwell

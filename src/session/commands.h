@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "console/console.h"
+#include "session/clock.h"
+#include "session/last_entry.h"
+#include "session/voice.h"
+
+namespace sortwell {
+
+// The prompt's one-letter commands. Each returns the sentence that stays
+// pending, to be heard again before the next prompt.
+
+// "?": prints and speaks the help; then the ready sentence is pending.
+std::string show_help(Console& console, Voice& voice);
+// "g" and "e": flips `mode` and says so at once; nothing stays pending.
+std::string toggle_mode(Voice& voice, bool& mode, const char* on_sentence, const char* off_sentence);
+// "x": deletes the record file of the last lookup, saying so at once; the
+// sentence stays pending, so it is heard twice.
+std::string remove_last_entry(Voice& voice, LastEntry& last_entry);
+// "y": the time and date, heard before the next prompt.
+std::string time_and_date(Clock& clock);
+
+}  // namespace sortwell

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "categories/category_table.h"
+#include "console/console.h"
+#include "records/coupon_record.h"
+#include "session/last_entry.h"
+#include "session/voice.h"
+
+namespace sortwell {
+
+// What one lookup works with: the devices, the run's category picker, where
+// the records live and the two modes of the prompt.
+struct LookupContext {
+  Console& console;
+  Voice& voice;
+  const CategoryTable& categories;
+  std::uint8_t& picker_position;
+  const std::string& data_dir;
+  bool ghost_mode;
+  bool edit_mode;
+};
+
+// One coupon code typed at the prompt, exactly as typed: its record file is
+// found or created, an unknown code is described in the editor, the coupon
+// is counted (not in ghost or edit mode) and announced, or in edit mode
+// edited. `last_entry` becomes this code's record file. Returns the sentence
+// to be heard before the next prompt.
+std::string look_up_coupon(const LookupContext& context, std::string_view code, LastEntry& last_entry);
+
+// Prints the coupon menu and returns the announcement: manufacturer,
+// " offers ", description, " quantity ", the count, then the bin and the
+// category number where they are above 0.
+std::string announce_coupon(Console& console, const CouponRecord& record, const CategoryTable& categories,
+                            std::string_view code);
+
+}  // namespace sortwell
