@@ -10,14 +10,14 @@ namespace {
 
 // Item 5: a, r or ! updates the count at once, any other key does nothing.
 // Returns whether an update ran; `written` turns false when one failed.
-bool quantity_menu(Console& console, CouponRecord& record, RecordFile& file, bool& written) {
+bool quantity_menu(Console& console, CouponRecord& record, RecordStore& store, bool& written) {
   console.print_text("a)dd, r)emove, !)reset");
   console.print_newline();
   bool ok = false;
   switch (console.read_key().upper()) {
-    case 'A': ok = add_one_to_quantity(record, file); break;
-    case 'R': ok = remove_one_from_quantity(record, file); break;
-    case '!': ok = reset_quantity(record, file); break;
+    case 'A': ok = add_one_to_quantity(record, store); break;
+    case 'R': ok = remove_one_from_quantity(record, store); break;
+    case '!': ok = reset_quantity(record, store); break;
     default: return false;
   }
   written = written && ok;
@@ -27,7 +27,7 @@ bool quantity_menu(Console& console, CouponRecord& record, RecordFile& file, boo
 }  // namespace
 
 bool run_coupon_editor(Console& console, const CategoryTable& categories, std::uint8_t& picker_position,
-                       std::string_view code, CouponRecord& record, RecordFile& file) {
+                       std::string_view code, CouponRecord& record, RecordStore& store) {
   bool written = true;
   const auto show_menu = [&] { show_coupon_menu(console, record, categories, code); };
   // Only the value and bin entries, answered with Enter alone, end the loop
@@ -42,7 +42,7 @@ bool run_coupon_editor(Console& console, const CategoryTable& categories, std::u
       case '3': enter_description(console, record); break;
       case '4': record.category = pick_category(console, categories, picker_position); break;
       case '5':
-        if (quantity_menu(console, record, file, written)) show_menu();
+        if (quantity_menu(console, record, store, written)) show_menu();
         break;
       case '6': go_on = set_value(console, record); break;
       case '7': enter_number_needed(console, record); break;
@@ -51,7 +51,7 @@ bool run_coupon_editor(Console& console, const CategoryTable& categories, std::u
     }
     show_menu();
   }
-  return save_record(record, file) && written;
+  return save_record(record, store) && written;
 }
 
 }  // namespace sortwell

@@ -6,17 +6,17 @@
 #include "categories/category_table.h"
 #include "console/console.h"
 #include "records/coupon_record.h"
-#include "records/record_file.h"
+#include "records/record_store.h"
 
 namespace sortwell {
 
-// The editor over `record`, whose file is `file`: one key chooses an item
+// The editor over `record`, kept in `store`: one key chooses an item
 // ("1" to "8"), Enter leaves, and so does a value or bin entry ended by
 // Enter alone. The category picker starts at `picker_position` and leaves
 // it where the user confirmed. Quantity updates are written at once; the
-// record is saved into `file` on the way out, which empties it. Returns
+// record is saved into `store` on the way out, which empties it. Returns
 // false when any of those writes failed.
 bool run_coupon_editor(Console& console, const CategoryTable& categories, std::uint8_t& picker_position,
-                       std::string_view code, CouponRecord& record, RecordFile& file);
+                       std::string_view code, CouponRecord& record, RecordStore& store);
 
 }  // namespace sortwell

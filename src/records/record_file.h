@@ -11,30 +11,29 @@ namespace sortwell {
 // system's encoding, ".cou". A code that cannot name a file safely inside the
 // data directory gets the empty path, which names no file.
 std::string record_path(const std::string& data_dir, std::string_view code);
-// An empty path gives false.
-bool record_file_exists(const std::string& path);
 
 // How opening a record file went.
 enum class FileStatus {
   ok,            // open for reading and writing
-  read_only,     // open, but writes are refused
+  read_only,     // open, but it cannot be written
   missing,       // no file there; nothing is open
   in_use,        // another running copy holds it
-  not_a_record,  // a directory, FIFO, device, link or unusable name
-  failed,        // anything else: no space, no permission, I/O error
+  not_a_record,  // a directory, FIFO, device, link, or a path naming nothing
+  failed,        // anything else: no space, no permission, an I/O error
 };
 
-// Which file is open, to tell it from one put in its place later.
+// Which file is open, to tell it later from one put in its place.
 struct FileIdentity {
   std::uint64_t device = 0;
   std::uint64_t file = 0;
   bool operator==(const FileIdentity&) const = default;
 };
 
-// One record file, held under an exclusive lock from `open` to `close`, so
-// that no second copy of the program works on it meanwhile. Every write is
-// on stable storage before it returns true. The platform's file interface
-// lives behind it.
+// One record file, held under an exclusive lock from `open` or `create` to
+// `close`, so that no second running copy of the program works on it
+// meanwhile. Only regular files are opened, and no open ever waits. Every
+// write and every change to the directory is on stable storage before it
+// reports success. The platform's file interface lives behind it.
 class RecordFile {
  public:
   RecordFile() = default;
@@ -42,23 +41,32 @@ class RecordFile {
   RecordFile(const RecordFile&) = delete;
   RecordFile& operator=(const RecordFile&) = delete;
 
-  // Opens the file at `path`, creating an empty one when none exists.
+  // Opens the existing file at `path`.
   FileStatus open(const std::string& path);
+  // Prepares a new file for `path` without making it appear there: a hidden
+  // file beside it, locked, holding `placeholder` (so that a full disk shows
+  // now, not at the save). `publish` then puts it in place. A crash before
+  // that leaves no file at `path`.
+  FileStatus create(const std::string& path, std::string_view placeholder);
+  // Puts a created file in place at its path.
+  bool publish();
   bool is_open() const { return handle_ >= 0; }
+  bool writable() const { return is_open() && writable_; }
   // Up to 276 bytes from position 1 (one more than the image); nullopt when
   // nothing is open or reading fails.
   std::optional<std::string> read_image() const;
   // `bytes` at `offset` (0 is position 1), without truncating the file.
   bool write_at(std::size_t offset, std::string_view bytes);
   FileIdentity identity() const;
+  // Deletes the open file from its path, then closes it.
+  bool remove();
   void close();
 
  private:
   std::intptr_t handle_ = -1;
   bool writable_ = false;
+  std::string path_;          // where the file is, or is to appear
+  std::string unpublished_;   // the hidden name of a created file until `publish`
 };
-
-// Deletes the file at `path`.
-bool delete_record_file(const std::string& path);
 
 }  // namespace sortwell

@@ -3,10 +3,11 @@
 namespace sortwell {
 namespace {
 
-bool write_quantity(CouponRecord& record, RecordFile& file, double count) {
+bool write_quantity(CouponRecord& record, RecordStore& store, double count) {
   record.quantity = quantity_digits(count);
+  if (!store.holds_record) return store.file.writable();
   // Writing past the end leaves zero bytes in any gap before position 264.
-  return file.write_at(quantity_offset, record.quantity);
+  return store.file.write_at(quantity_offset, record.quantity);
 }
 
 }  // namespace
@@ -17,21 +18,23 @@ CouponRecord new_record(std::string_view code) {
   return record;
 }
 
-bool save_record(CouponRecord& record, RecordFile& file) {
+bool save_record(CouponRecord& record, RecordStore& store) {
   const std::string image = pack_record(record);
   record = CouponRecord{};
-  return file.write_at(0, image);
+  if (!store.file.write_at(0, image) || !store.file.publish()) return false;
+  store.holds_record = true;
+  return true;
 }
 
-bool add_one_to_quantity(CouponRecord& record, RecordFile& file) {
-  return write_quantity(record, file, quantity_count(record) + 1);
+bool add_one_to_quantity(CouponRecord& record, RecordStore& store) {
+  return write_quantity(record, store, quantity_count(record) + 1);
 }
 
-bool remove_one_from_quantity(CouponRecord& record, RecordFile& file) {
+bool remove_one_from_quantity(CouponRecord& record, RecordStore& store) {
   const double count = quantity_count(record) - 1;
-  return write_quantity(record, file, count < 0 ? 0 : count);
+  return write_quantity(record, store, count < 0 ? 0 : count);
 }
 
-bool reset_quantity(CouponRecord& record, RecordFile& file) { return write_quantity(record, file, 0); }
+bool reset_quantity(CouponRecord& record, RecordStore& store) { return write_quantity(record, store, 0); }
 
 }  // namespace sortwell

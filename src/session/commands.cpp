@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "session/failures.h"
+
 namespace sortwell {
 
 std::string show_help(Console& console, Voice& voice) {
@@ -21,16 +23,22 @@ std::string toggle_mode(Voice& voice, bool& mode, const char* on_sentence, const
   return {};
 }
 
-std::string remove_last_entry(Voice& voice, LastEntry& last_entry) {
-  if (!record_file_exists(last_entry.path)) {
-    const std::string sentence = "No prior entry known, so I cannot remove any record.";
-    speak(voice, sentence);
-    return sentence;
+std::string remove_last_entry(Console& console, Voice& voice, LastEntry& last_entry) {
+  RecordFile file;
+  // Taken under its lock, and only if it is still the file the lookup stored.
+  const FileStatus status = last_entry.path.empty() ? FileStatus::missing : file.open(last_entry.path);
+  std::string sentence;
+  if (status == FileStatus::in_use) {
+    sentence = tell_failure(console, open_elsewhere);
+  } else if ((status != FileStatus::ok && status != FileStatus::read_only) || file.identity() != last_entry.identity) {
+    sentence = "No prior entry known, so I cannot remove any record.";
+  } else if (!file.remove()) {
+    sentence = tell_failure(console, cannot_remove);
+  } else {
+    sentence = "I am removing your last entry as requested.";
+    last_entry = {};
   }
-  const std::string sentence = "I am removing your last entry as requested.";
   speak(voice, sentence);
-  delete_record_file(last_entry.path);
-  last_entry = {};
   return sentence;
 }
 

@@ -16,9 +16,10 @@ namespace sortwell {
 std::string show_help(Console& console, Voice& voice);
 // "g" and "e": flips `mode` and says so at once; nothing stays pending.
 std::string toggle_mode(Voice& voice, bool& mode, const char* on_sentence, const char* off_sentence);
-// "x": deletes the record file of the last lookup, saying so at once; the
-// sentence stays pending, so it is heard twice.
-std::string remove_last_entry(Voice& voice, LastEntry& last_entry);
+// "x": deletes the record file of the last lookup, once it is done saying so
+// at once; the sentence stays pending, so it is heard twice. A file another
+// copy holds, or one put in the place of the one looked up, is left alone.
+std::string remove_last_entry(Console& console, Voice& voice, LastEntry& last_entry);
 // "y": the time and date, heard before the next prompt.
 std::string time_and_date(Clock& clock);
 

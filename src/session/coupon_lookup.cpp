@@ -4,40 +4,67 @@
 #include "editor/coupon_editor.h"
 #include "editor/coupon_menu.h"
 #include "records/record_store.h"
+#include "session/failures.h"
 
 namespace sortwell {
 namespace {
 
-const std::string edit_request = "I now need you to tell me about your current coupon please.";
+const char* edit_request = "I now need you to tell me about your current coupon please.";
 
-// The editor, introduced aloud; afterwards "ok" is what is heard next.
-void edit(const LookupContext& context, std::string_view code, CouponRecord& record, RecordFile& file) {
+// The editor, introduced aloud. False when what was entered could not be stored.
+bool edit(const LookupContext& context, std::string_view code, CouponRecord& record, RecordStore& store) {
   speak(context.voice, edit_request);
-  run_coupon_editor(context.console, context.categories, context.picker_position, code, record, file);
+  return run_coupon_editor(context.console, context.categories, context.picker_position, code, record, store);
+}
+
+// The record file of `path`, opened, or created (not yet in place) when there
+// is none: then "no record found." is said first.
+FileStatus open_or_create(const LookupContext& context, const std::string& path, std::string_view code,
+                          RecordStore& store, bool& created) {
+  FileStatus status = store.file.open(path);
+  created = status == FileStatus::missing;
+  if (!created) return status;
+  speak(context.voice, "no record found.");
+  return store.file.create(path, pack_record(new_record(code)));
+}
+
+const char* failure_of(FileStatus status) {
+  return status == FileStatus::in_use ? open_elsewhere : cannot_save;
 }
 
 }  // namespace
 
 std::string look_up_coupon(const LookupContext& context, std::string_view code, LastEntry& last_entry) {
   if (code.empty()) return {};
+  last_entry = {};
   const std::string path = record_path(context.data_dir, code);
-  last_entry = {path, {}};
-  if (!record_file_exists(path)) speak(context.voice, "no record found.");
-  RecordFile file;
-  file.open(path);
-  std::string image = file.read_image().value_or("");
-  std::string pending = "ok";
-  if (image.empty()) {
+  RecordStore store;
+  bool created = false;
+  const FileStatus status = open_or_create(context, path, code, store, created);
+  if (status != FileStatus::ok && status != FileStatus::read_only) {
+    return tell_failure(context.console, failure_of(status));
+  }
+  std::optional<std::string> image = created ? std::string() : store.file.read_image();
+  if (!image) return tell_failure(context.console, cannot_read);
+  store.holds_record = !image->empty();
+  const bool counting = !context.ghost_mode && !context.edit_mode;
+  // Nothing is entered or counted that cannot be stored.
+  if (!store.file.writable() && (counting || context.edit_mode || image->empty())) {
+    return tell_failure(context.console, cannot_save);
+  }
+  if (image->empty()) {
     speak(context.voice, "I don't know this coupon");
     CouponRecord fresh = new_record(code);
-    edit(context, code, fresh, file);
-    image = file.read_image().value_or("");
+    if (!edit(context, code, fresh, store)) return tell_failure(context.console, cannot_save);
+    image = store.file.read_image();
+    if (!image) return tell_failure(context.console, cannot_read);
   }
-  CouponRecord record = load_record(image);
-  if (!context.edit_mode && !context.ghost_mode) add_one_to_quantity(record, file);
-  if (context.edit_mode) edit(context, code, record, file);
-  else pending = announce_coupon(context.console, record, context.categories, code);
-  return pending;
+  CouponRecord record = load_record(*image);
+  if (counting && !add_one_to_quantity(record, store)) return tell_failure(context.console, cannot_save);
+  last_entry = {path, store.file.identity()};
+  if (!context.edit_mode) return announce_coupon(context.console, record, context.categories, code);
+  if (!edit(context, code, record, store)) return tell_failure(context.console, cannot_save);
+  return "ok";
 }
 
 std::string announce_coupon(Console& console, const CouponRecord& record, const CategoryTable& categories,

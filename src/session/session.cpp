@@ -5,6 +5,7 @@
 #include "session/commands.h"
 #include "session/coupon_lookup.h"
 #include "session/data_dir.h"
+#include "session/failures.h"
 
 namespace sortwell {
 namespace {
@@ -30,7 +31,7 @@ std::string run_line(const std::string& line, std::string pending, SessionState&
   if (line.find('?') != std::string::npos) return show_help(console, voice);
   if (command == "G") return toggle_mode(voice, state.ghost_mode, "ghost mode activated", "ghost mode inactive");
   if (command == "E") return toggle_mode(voice, state.edit_mode, "edit toggle is activated", "edit toggle is inactive");
-  if (command == "X") return remove_last_entry(voice, state.last_entry);
+  if (command == "X") return remove_last_entry(console, voice, state.last_entry);
   if (command == "Y") return time_and_date(clock);
   if (text_value(line) > 0) {
     const LookupContext context{console,  voice,           state.categories, state.picker_position,
@@ -52,12 +53,14 @@ void quit(Console& console, Clock& clock) {
 
 int run_session(Console& console, Voice& voice, Clock& clock, const std::string& data_dir) {
   SessionState state;
-  make_data_dir(data_dir);
+  const bool can_save = make_data_dir(data_dir);
   std::string pending =
       "Welcome to the Sortwell.  Press question mark and then enter key to get help."
       " May we start?";
-  for (;;) {
+  for (bool first_pass = true;; first_pass = false) {
     speak(voice, pending);
+    // Said once, after the greeting: nothing sorted now can be kept.
+    if (first_pass && !can_save) speak(voice, tell_failure(console, no_data_dir));
     console.print_text("Sortwell: ");
     const std::string line = console.read_line();
     if (line.empty()) break;

@@ -13,9 +13,16 @@ class Voice {
   virtual void say(std::string_view sentence) = 0;
 };
 
-// Speaks `sentence` to its end; an empty sentence is silence.
+// Speaks `sentence` to its end; an empty sentence is silence. Control bytes
+// (below 32, and 127) are left out: to a speech engine they are commands, and
+// a record's text must not be able to change the voice.
 inline void speak(Voice& voice, std::string_view sentence) {
-  if (!sentence.empty()) voice.say(sentence);
+  std::string text;
+  text.reserve(sentence.size());
+  for (char c : sentence) {
+    if (static_cast<unsigned char>(c) >= 32 && c != 127) text += c;
+  }
+  if (!text.empty()) voice.say(text);
 }
 
 }  // namespace sortwell

@@ -17,7 +17,7 @@ namespace sortwell::testing {
 using Clock = std::chrono::steady_clock;
 
 PtyProcess::PtyProcess(const std::string& program, const std::vector<std::string>& environment, int columns,
-                       const std::vector<std::string>& arguments) {
+                       const std::vector<std::string>& arguments, bool as_job) {
   int slave = -1;
   winsize size{};
   size.ws_row = 40;
@@ -27,10 +27,27 @@ PtyProcess::PtyProcess(const std::string& program, const std::vector<std::string
   std::vector<std::string> env = environment;
   std::vector<std::string> args = arguments;
   args.insert(args.begin(), program);
+  int job_pipe[2] = {-1, -1};
+  if (as_job && pipe(job_pipe) != 0) throw std::runtime_error("pipe failed");
   pid_ = fork();
   if (pid_ == 0) {
     close(master_);
     login_tty(slave);
+    if (as_job) {
+      const pid_t job = fork();
+      if (job > 0) {
+        // The leader: hands the job's pid over and ends with its status.
+        [[maybe_unused]] ssize_t sent = write(job_pipe[1], &job, sizeof job);
+        int status = 0;
+        while (waitpid(job, &status, 0) < 0 && errno == EINTR) {
+        }
+        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+      }
+      setpgid(0, 0);
+      ::signal(SIGTTOU, SIG_IGN);
+      tcsetpgrp(STDIN_FILENO, getpid());
+      ::signal(SIGTTOU, SIG_DFL);
+    }
     std::vector<char*> envp;
     for (std::string& entry : env) envp.push_back(entry.data());
     envp.push_back(nullptr);
@@ -41,6 +58,12 @@ PtyProcess::PtyProcess(const std::string& program, const std::vector<std::string
     _exit(127);
   }
   close(slave);
+  program_pid_ = pid_;
+  if (as_job) {
+    close(job_pipe[1]);
+    if (read(job_pipe[0], &program_pid_, sizeof program_pid_) != sizeof program_pid_) program_pid_ = pid_;
+    close(job_pipe[0]);
+  }
   // Writes must never block: the program may end with keys still unread.
   fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
 }
@@ -108,7 +131,7 @@ int PtyProcess::wait_exit(std::chrono::milliseconds timeout) {
   return status_;
 }
 
-void PtyProcess::signal(int signal_number) { kill(pid_, signal_number); }
+void PtyProcess::signal(int signal_number) { kill(program_pid_, signal_number); }
 
 termios PtyProcess::modes() const {
   termios now{};

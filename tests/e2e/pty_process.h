@@ -15,8 +15,11 @@ namespace sortwell::testing {
 class PtyProcess {
  public:
   // Starts `program` with `environment` (NAME=value) as its whole environment.
+  // `as_job`: started the way a shell with job control starts it, in a
+  // process group of its own under a session leader that waits for it, so
+  // that it can be stopped (a session leader's own group cannot).
   PtyProcess(const std::string& program, const std::vector<std::string>& environment, int columns = 80,
-             const std::vector<std::string>& arguments = {});
+             const std::vector<std::string>& arguments = {}, bool as_job = false);
   ~PtyProcess();
   PtyProcess(const PtyProcess&) = delete;
   PtyProcess& operator=(const PtyProcess&) = delete;
@@ -32,6 +35,8 @@ class PtyProcess {
   void signal(int signal_number);
   bool running() const;
   pid_t pid() const { return pid_; }
+  // The program itself: `pid()`, or the job under the leader.
+  pid_t program_pid() const { return program_pid_; }
 
   const std::string& output() const { return output_; }
   termios modes() const;
@@ -42,6 +47,7 @@ class PtyProcess {
 
   int master_ = -1;
   pid_t pid_ = -1;
+  pid_t program_pid_ = -1;
   std::atomic<int> status_ = -1;
   std::string output_;
   std::size_t seen_ = 0;

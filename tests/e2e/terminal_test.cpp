@@ -2,6 +2,8 @@
 #include <signal.h>
 
 #include <filesystem>
+#include <functional>
+#include <thread>
 
 #include "e2e/pty_process.h"
 #include "records/coupon_record.h"
@@ -17,8 +19,8 @@ const std::string closing = "Shutting down Sortwell software now... Done.\r\n";
 // XDG default place under it.
 struct Sortwell {
   explicit Sortwell(int columns = 80, const std::vector<std::string>& arguments = {},
-                    const std::vector<std::string>& extra_environment = {})
-      : process(SORTWELL_BINARY, sortwell_environment(home.path(), extra_environment), columns, arguments) {}
+                    const std::vector<std::string>& extra_environment = {}, bool as_job = false)
+      : process(SORTWELL_BINARY, sortwell_environment(home.path(), extra_environment), columns, arguments, as_job) {}
   std::string data_dir() const { return home.path() + "/.local/share/sortwell"; }
   std::string record(const std::string& code) const { return read_file(data_dir() + "/" + code + ".cou"); }
   TempDir home;
@@ -154,6 +156,38 @@ TEST(Terminal, ACrashSignalStillRestoresTheTerminal) {
   ASSERT_TRUE(run.process.wait_for(prompt));
   run.process.signal(SIGSEGV);
   EXPECT_EQ(run.process.wait_exit(), 128 + SIGSEGV);
+  EXPECT_TRUE(same_modes(run.process.modes(), run.process.modes_at_start()));
+}
+
+// Whether the process is stopped (state T in /proc).
+bool stopped(pid_t pid) {
+  const std::string stat = read_file("/proc/" + std::to_string(pid) + "/stat");
+  const std::size_t after_name = stat.rfind(')');
+  return after_name != std::string::npos && stat.compare(after_name + 2, 1, "T") == 0;
+}
+
+bool wait_until(const std::function<bool()>& condition) {
+  for (int i = 0; i < 400 && !condition(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return condition();
+}
+
+TEST(Terminal, StoppedFromOutsideTheShellGetsItsTerminalBackAndNoKeyIsLost) {
+  Sortwell run(80, {}, {}, true);
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  run.process.signal(SIGTSTP);
+  ASSERT_TRUE(wait_until([&] { return stopped(run.process.program_pid()); }));
+  EXPECT_TRUE(same_modes(run.process.modes(), run.process.modes_at_start()));
+  // Typed while stopped: the terminal holds the line until we go on.
+  run.process.type("?\r");
+  run.process.signal(SIGCONT);
+  ASSERT_TRUE(wait_until([&] { return !same_modes(run.process.modes(), run.process.modes_at_start()); }));
+  ASSERT_TRUE(run.process.wait_for("Designed to help sort coupons faster"));
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  // Single keys work again: the editor takes Enter without a line.
+  run.process.type("4711\r\r");
+  ASSERT_TRUE(run.process.wait_for("5) Q = 00000001"));
+  run.process.type("\r");
+  EXPECT_EQ(run.process.wait_exit(), 0);
   EXPECT_TRUE(same_modes(run.process.modes(), run.process.modes_at_start()));
 }
 

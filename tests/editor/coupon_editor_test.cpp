@@ -37,11 +37,11 @@ std::string fresh_image() {
 struct Editor : testing::TestProgram {
   explicit Editor(std::string_view script) : TestProgram(script) {
     std::filesystem::create_directories(data_dir);
-    file.open(path);
+    store.file.create(path, fresh_image());
   }
   bool run() {
-    const bool written = run_coupon_editor(console, categories, picker_position, "4711", record, file);
-    file.close();
+    const bool written = run_coupon_editor(console, categories, picker_position, "4711", record, store);
+    store.file.close();
     return written;
   }
   void show() { show_coupon_menu(console, record, categories, "4711"); }
@@ -65,7 +65,7 @@ struct Editor : testing::TestProgram {
     return found;
   }
   std::string path = record_file("4711");
-  RecordFile file;
+  RecordStore store;
   CouponRecord record = new_record("4711");
   CategoryTable categories = build_category_table();
   std::uint8_t picker_position = 0;
@@ -276,10 +276,10 @@ INSTANTIATE_TEST_SUITE_P(Keys, QuantityMenu,
 TEST(QuantityMenu, WritesTheCountIntoTheFileAtOnce) {
   Editor e("5a5a");
   e.record.quantity = "00000005";
-  ASSERT_TRUE(save_record(e.record, e.file));
-  e.record = load_record(e.file.read_image().value());
+  ASSERT_TRUE(save_record(e.record, e.store));
+  e.record = load_record(e.store.file.read_image().value());
   // Count before the editor's own save: the quantity is already on disk.
-  ASSERT_TRUE(add_one_to_quantity(e.record, e.file));
+  ASSERT_TRUE(add_one_to_quantity(e.record, e.store));
   EXPECT_EQ(e.saved().substr(263, 8), "00000006");
 }
 

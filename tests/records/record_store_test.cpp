@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -24,10 +25,15 @@ const std::string fresh_4711_image = "4711" + bytes(36, '\x1f') + bytes(100, '\x
 
 struct Store {
   Store() : path(record_path(dir.path(), "4711")) {}
-  std::string read() const { return file.read_image().value_or("<failed>"); }
+  std::string read() const { return store.file.read_image().value_or("<failed>"); }
+  // An existing record file, as a lookup finds it.
+  FileStatus open() {
+    store.holds_record = true;
+    return store.file.open(path);
+  }
   TempDir dir;
   std::string path;
-  RecordFile file;
+  RecordStore store;
   CouponRecord record = new_record("4711");
 };
 
@@ -89,7 +95,7 @@ TEST(RecordImage, AShortImageLoadsAsFarAsItReaches) {
 
 struct QuantityCase {
   const char* before;
-  bool (*update)(CouponRecord&, RecordFile&);
+  bool (*update)(CouponRecord&, RecordStore&);
   const char* after;
 };
 
@@ -97,13 +103,14 @@ class QuantityUpdates : public ::testing::TestWithParam<QuantityCase> {};
 
 TEST_P(QuantityUpdates, WriteEightDigitsAtPosition264) {
   Store s;
-  s.file.open(s.path);
+  write_file(s.path, "");
+  s.open();
   s.record.quantity = GetParam().before;
-  ASSERT_TRUE(save_record(s.record, s.file));
+  ASSERT_TRUE(save_record(s.record, s.store));
   s.record = load_record(s.read());
-  ASSERT_TRUE(GetParam().update(s.record, s.file));
+  ASSERT_TRUE(GetParam().update(s.record, s.store));
   EXPECT_EQ(s.record.quantity, GetParam().after);
-  s.file.close();
+  s.store.file.close();
   EXPECT_EQ(read_file(s.path).substr(263, 8), GetParam().after);
 }
 
@@ -117,29 +124,36 @@ INSTANTIATE_TEST_SUITE_P(
                       QuantityCase{"00000010", &remove_one_from_quantity, "00000009"},
                       QuantityCase{"00012345", &reset_quantity, "00000000"}));
 
-TEST(RecordStore, OpeningCreatesAnEmptyFileThatReadsAsNoBytes) {
+TEST(RecordStore, ANewRecordAppearsWholeOnlyWhenSaved) {
   Store s;
-  EXPECT_FALSE(record_file_exists(s.path));
-  EXPECT_EQ(s.file.open(s.path), FileStatus::ok);
-  EXPECT_TRUE(record_file_exists(s.path));
-  EXPECT_EQ(s.read(), "");
+  EXPECT_EQ(s.open(), FileStatus::missing);
+  ASSERT_EQ(s.store.file.create(s.path, fresh_4711_image), FileStatus::ok);
+  s.store.holds_record = false;
+  EXPECT_FALSE(std::filesystem::exists(s.path));
+  // Counted in the editor before the save: kept for the save, not written.
+  ASSERT_TRUE(add_one_to_quantity(s.record, s.store));
+  EXPECT_FALSE(std::filesystem::exists(s.path));
+  ASSERT_TRUE(save_record(s.record, s.store));
+  EXPECT_EQ(s.record.code, "");
+  EXPECT_EQ(read_file(s.path), fresh_4711_image.substr(0, 263) + "00000001" + fresh_4711_image.substr(271));
+  s.store.file.close();
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(s.dir.path()), {}), 1);
 }
 
-TEST(RecordStore, SaveWritesTheImageAndEmptiesTheRecord) {
+TEST(RecordStore, ANewRecordNeverSavedLeavesNothing) {
   Store s;
-  s.file.open(s.path);
-  ASSERT_TRUE(save_record(s.record, s.file));
-  EXPECT_EQ(s.record.code, "");
-  EXPECT_EQ(read_file(s.path), fresh_4711_image);
+  ASSERT_EQ(s.store.file.create(s.path, fresh_4711_image), FileStatus::ok);
+  s.store.file.close();
+  EXPECT_TRUE(std::filesystem::is_empty(s.dir.path()));
 }
 
 TEST(RecordStore, ReadsOneByteMoreThanTheImageAndKeepsBytesBeyondIt) {
   Store s;
   write_file(s.path, bytes(300, 'z'));
-  s.file.open(s.path);
+  s.open();
   EXPECT_EQ(s.read().size(), 276u);
-  ASSERT_TRUE(save_record(s.record, s.file));
-  s.file.close();
+  ASSERT_TRUE(save_record(s.record, s.store));
+  s.store.file.close();
   const std::string content = read_file(s.path);
   EXPECT_EQ(content.size(), 300u);
   EXPECT_EQ(content.substr(0, 275), fresh_4711_image);
@@ -150,11 +164,11 @@ TEST(RecordStore, CountingIntoAShortFileGrowsItTo271Bytes) {
   Store s;
   const std::string start = "4711" + bytes(36, '\x1f') + "Acme" + bytes(96, '\x1f');
   write_file(s.path, start);
-  s.file.open(s.path);
+  s.open();
   s.record = load_record(s.read());
   EXPECT_EQ(s.record.manufacturer, "Acme");
-  ASSERT_TRUE(add_one_to_quantity(s.record, s.file));
-  s.file.close();
+  ASSERT_TRUE(add_one_to_quantity(s.record, s.store));
+  s.store.file.close();
   const std::string content = read_file(s.path);
   EXPECT_EQ(content.size(), 271u);
   EXPECT_EQ(content.substr(0, 140), start);
@@ -168,14 +182,14 @@ TEST(RecordStore, AFileLockedByAnotherCopyIsNotOpenedAndNotWritten) {
   const int other = open(s.path.c_str(), O_RDWR);
   ASSERT_GE(other, 0);
   ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
-  EXPECT_EQ(s.file.open(s.path), FileStatus::in_use);
-  EXPECT_EQ(s.file.read_image(), std::nullopt);
+  EXPECT_EQ(s.open(), FileStatus::in_use);
+  EXPECT_EQ(s.store.file.read_image(), std::nullopt);
   s.record.manufacturer = "other";
-  EXPECT_FALSE(add_one_to_quantity(s.record, s.file));
-  EXPECT_FALSE(save_record(s.record, s.file));
+  EXPECT_FALSE(add_one_to_quantity(s.record, s.store));
+  EXPECT_FALSE(save_record(s.record, s.store));
   EXPECT_EQ(read_file(s.path), fresh_4711_image);
   close(other);
-  EXPECT_EQ(s.file.open(s.path), FileStatus::ok);
+  EXPECT_EQ(s.open(), FileStatus::ok);
   EXPECT_EQ(s.read(), fresh_4711_image);
 }
 
@@ -184,21 +198,21 @@ TEST(RecordStore, AReadOnlyFileIsReadButNotWritten) {
   Store s;
   write_file(s.path, fresh_4711_image);
   std::filesystem::permissions(s.path, std::filesystem::perms::owner_read);
-  EXPECT_EQ(s.file.open(s.path), FileStatus::read_only);
+  EXPECT_EQ(s.open(), FileStatus::read_only);
   EXPECT_EQ(s.read(), fresh_4711_image);
   s.record = load_record(fresh_4711_image);
-  EXPECT_FALSE(add_one_to_quantity(s.record, s.file));
+  EXPECT_FALSE(add_one_to_quantity(s.record, s.store));
   EXPECT_EQ(read_file(s.path), fresh_4711_image);
 }
 
 TEST(RecordStore, NothingOpenReadsNothingAndRefusesWrites) {
-  RecordFile file;
-  EXPECT_EQ(file.open(""), FileStatus::not_a_record);
-  EXPECT_EQ(file.read_image(), std::nullopt);
+  RecordStore store;
+  EXPECT_EQ(store.file.open(""), FileStatus::not_a_record);
+  EXPECT_EQ(store.file.read_image(), std::nullopt);
   CouponRecord record = new_record("1");
-  EXPECT_FALSE(add_one_to_quantity(record, file));
+  EXPECT_FALSE(add_one_to_quantity(record, store));
   EXPECT_EQ(record.quantity, "00000001");
-  EXPECT_FALSE(save_record(record, file));
+  EXPECT_FALSE(save_record(record, store));
 }
 
 TEST(RecordPath, TheCodeExactlyAsTyped) {
@@ -214,7 +228,9 @@ TEST(RecordPath, CodesThatCannotNameAFileSafelyNameNone) {
   EXPECT_EQ(record_path("/d", std::string("1\0x", 3)), "");
   EXPECT_EQ(record_path("/d", std::string(300, '1')), "");
   EXPECT_EQ(record_path("/d", "1\x81"), "");
-  EXPECT_EQ(record_path("/d", std::string(251, '1')), "/d/" + std::string(251, '1') + ".cou");
+  // Room is left for the hidden name a new record is written under.
+  EXPECT_EQ(record_path("/d", std::string(246, '1')), "/d/" + std::string(246, '1') + ".cou");
+  EXPECT_EQ(record_path("/d", std::string(247, '1')), "");
   EXPECT_EQ(record_path("", "4711"), "");
 }
 
@@ -224,29 +240,41 @@ TEST(RecordPath, UnsafeCodesTouchNothingOutsideTheDataDirectory) {
   std::filesystem::create_directory(data);
   write_file(root.file("x.cou"), "keep");
   for (const std::string& code : std::vector<std::string>{"1/../../x", "1/../x", std::string(300, '1')}) {
+    RecordStore store;
     const std::string path = record_path(data, code);
-    EXPECT_FALSE(record_file_exists(path));
-    RecordFile file;
-    file.open(path);
+    EXPECT_EQ(store.file.open(path), FileStatus::not_a_record);
+    EXPECT_EQ(store.file.create(path, "image"), FileStatus::not_a_record);
     CouponRecord record = new_record(code);
-    save_record(record, file);
-    delete_record_file(path);
+    EXPECT_FALSE(save_record(record, store));
   }
   EXPECT_EQ(read_file(root.file("x.cou")), "keep");
   EXPECT_TRUE(std::filesystem::is_empty(data));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root.path()), {}), 2);
 }
 
-TEST(RecordFile, ExistsAndDelete) {
+TEST(RecordFile, OnlyRegularFilesAreRecordsAndNoOpenWaits) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.file("dir.cou"));
+  ASSERT_EQ(mkfifo(dir.file("fifo.cou").c_str(), 0600), 0);
+  std::filesystem::create_symlink(dir.file("elsewhere"), dir.file("link.cou"));
+  write_file(dir.file("elsewhere"), "x");
+  for (const char* name : {"dir.cou", "fifo.cou", "link.cou"}) {
+    RecordFile file;
+    EXPECT_EQ(file.open(dir.file(name)), FileStatus::not_a_record) << name;
+  }
+  EXPECT_EQ(read_file(dir.file("elsewhere")), "x");
+}
+
+TEST(RecordFile, RemoveDeletesTheOpenFile) {
   TempDir dir;
   const std::string path = dir.file("1.cou");
-  EXPECT_FALSE(record_file_exists(""));
-  EXPECT_FALSE(record_file_exists(path));
   write_file(path, "");
-  EXPECT_TRUE(record_file_exists(path));
-  delete_record_file(path);
-  EXPECT_FALSE(record_file_exists(path));
-  EXPECT_FALSE(record_file_exists(dir.file("*.cou")));
+  RecordFile file;
+  ASSERT_EQ(file.open(path), FileStatus::ok);
+  EXPECT_TRUE(file.remove());
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_FALSE(file.is_open());
+  EXPECT_EQ(file.open(path), FileStatus::missing);
 }
 
 }  // namespace

@@ -6,14 +6,18 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "session/session.h"
+#include "support/scoped_mount.h"
 #include "support/test_program.h"
 
 namespace sortwell {
 namespace {
 
+using testing::fill_file_system;
 using testing::read_file;
+using testing::ScopedMount;
 using testing::TestProgram;
 using testing::write_file;
 using Sentences = std::vector<std::string>;
@@ -155,24 +159,87 @@ TEST(Lookup, CodesAreNeverTrimmedOrChanged) {
   EXPECT_EQ(s.heard(), (Sentences{"zero offers x quantity  1", "plain offers x quantity  1"}));
 }
 
-TEST(Lookup, ACodeThatCannotNameAFileIsAnnouncedFromMemoryOnly) {
-  Sorting s("1/../../x\r" "1Acme\r" "\r\r");
+// Each way a record can fail to be stored, made for real: the user is told,
+// nothing is announced or edited that was not stored, and the record files
+// stay as they were.
+struct Fault {
+  const char* name;
+  const char* script;
+  Sentences heard;
+  const char* count_after;  // of the known coupon 4711, stored at 2
+  // Prepares the fault; returns why it cannot be made here, or nothing.
+  std::function<std::string(Sorting&, std::vector<ScopedMount>&)> make;
+};
+
+class Faults : public ::testing::TestWithParam<Fault> {};
+
+TEST_P(Faults, AreToldAndStoreNothing) {
+  Sorting s(GetParam().script);
+  s.store("4711", coupon("Acme", "soap", "00000002"));
+  std::vector<ScopedMount> mounts;
+  if (const std::string why_not = GetParam().make(s, mounts); !why_not.empty()) GTEST_SKIP() << why_not;
   s.run();
-  EXPECT_EQ(s.heard(), (Sentences{no_record, unknown, tell_me, " offers  quantity  1"}));
-  EXPECT_TRUE(std::filesystem::is_empty(s.data_dir));
+  EXPECT_EQ(s.heard(), GetParam().heard);
+  CouponRecord expected = coupon("Acme", "soap", GetParam().count_after);
+  expected.code = "4711";
+  EXPECT_EQ(read_file(s.record_file("4711")), pack_record(expected));
+  EXPECT_FALSE(std::filesystem::exists(s.record_file("9999")));
+  // The failures are on the screen too, not only heard.
+  for (const std::string& sentence : GetParam().heard) {
+    if (sentence.rfind("I cannot", 0) == 0 || sentence.rfind("This coupon", 0) == 0) {
+      EXPECT_NE(s.screen.text().find(sentence), std::string::npos) << sentence;
+    }
+  }
 }
 
-TEST(Lookup, AFileHeldByAnotherCopyIsNeitherReadNorWritten) {
-  Sorting s("4711\r\r\r");
-  s.store("4711", coupon("Acme", "soap", "00000002"));
-  const std::string before = read_file(s.record_file("4711"));
-  const int other = open(s.record_file("4711").c_str(), O_RDWR);
-  ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
-  s.run();
-  close(other);
-  EXPECT_EQ(s.heard(), (Sentences{unknown, tell_me, " offers  quantity  1"}));
-  EXPECT_EQ(read_file(s.record_file("4711")), before);
+void PrintTo(const Fault& f, std::ostream* out) { *out << f.name; }
+
+std::string mount_tmpfs_over_data(Sorting& s, std::vector<ScopedMount>& mounts, bool full) {
+  const std::string records = s.data.file("records");
+  std::filesystem::rename(s.data_dir, records);
+  std::filesystem::create_directory(s.data_dir);
+  mounts.push_back(ScopedMount::tmpfs(s.data_dir, 64 * 1024));
+  if (!mounts.back().mounted()) {
+    std::filesystem::remove(s.data_dir);
+    std::filesystem::rename(records, s.data_dir);
+    return mounts.back().why_not();
+  }
+  std::filesystem::copy(records, s.data_dir);
+  if (full) fill_file_system(s.data_dir);
+  return {};
 }
+
+const std::string saved = "I cannot save this coupon.";
+const std::string elsewhere = "This coupon is open in another Sortwell.";
+const std::string no_prior = "No prior entry known, so I cannot remove any record.";
+const std::string no_dir = "I cannot save coupons: their folder cannot be made or written.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Faults,
+    ::testing::Values(
+        Fault{"HeldByAnotherCopy", "4711\rx\r\r", {elsewhere, no_prior, no_prior}, "00000002",
+              [](Sorting& s, auto&) {
+                // Held for the rest of this test process, as another copy would.
+                const int holder = open(s.record_file("4711").c_str(), O_RDWR | O_CLOEXEC);
+                flock(holder, LOCK_EX | LOCK_NB);
+                return std::string();
+              }},
+        Fault{"ADirectoryInItsPlace", "5555\r\r", {saved}, "00000002",
+              [](Sorting& s, auto&) {
+                std::filesystem::create_directory(s.record_file("5555"));
+                return std::string();
+              }},
+        Fault{"ACodeThatCannotNameAFile", "1/../../x\r9999/\r\r", {saved, saved}, "00000002",
+              [](Sorting&, auto&) { return std::string(); }},
+        Fault{"ADiskThatIsFull", "4711\r9999\r\r", {"Acme offers soap quantity  3", no_record, saved}, "00000003",
+              [](Sorting& s, auto& mounts) { return mount_tmpfs_over_data(s, mounts, true); }},
+        Fault{"AReadOnlyFileSystem", "4711\r9999\rg\r4711\r\r",
+              {no_dir, saved, no_record, saved, "ghost mode activated", "Acme offers soap quantity  2"}, "00000002",
+              [](Sorting& s, auto& mounts) {
+                mounts.push_back(ScopedMount::read_only(s.data_dir));
+                return mounts.back().mounted() ? std::string() : mounts.back().why_not();
+              }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Lookup, AnEmptyCodeDoesNothing) {
   TestProgram t;

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "records/coupon_record.h"
 #include "support/test_program.h"
 
 namespace sortwell {
@@ -147,12 +148,36 @@ TEST(Session, PositiveNumbersAreLookedUpWithTheLineExactlyAsTyped) {
   EXPECT_EQ(files_in(t.data_dir), 3u);
 }
 
-TEST(Session, ADataDirectoryThatCannotBeCreatedIsNoError) {
-  TestProgram t("4711\r\r\r");
+TEST(Session, ADataDirectoryThatCannotBeMadeIsToldOnceAndNothingIsCounted) {
+  const std::string no_dir = "I cannot save coupons: their folder cannot be made or written.";
+  TestProgram t("4711\r\r");
   testing::write_file(t.data.file("blocker"), "x");
   t.data_dir = t.data.file("blocker") + "/sortwell";
   EXPECT_EQ(t.run(), 0);
-  EXPECT_EQ(t.voice.sentences.back(), " offers  quantity  1");
+  EXPECT_EQ(t.voice.sentences, (Sentences{greeting, no_dir, "I cannot save this coupon."}));
+  EXPECT_EQ(t.screen.rows().front(), no_dir);
+}
+
+TEST(Session, MadeDataDirectoriesAreForTheUserAlone) {
+  TestProgram t("\r");
+  t.data_dir = t.data.file("share") + "/sortwell";
+  t.run();
+  for (const std::string& dir : {t.data.file("share"), t.data_dir}) {
+    EXPECT_EQ(std::filesystem::status(dir).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all)
+        << dir;
+  }
+}
+
+TEST(Session, ControlBytesNeverReachTheVoice) {
+  TestProgram t("4711\r\r");
+  std::filesystem::create_directories(t.data_dir);
+  CouponRecord record;
+  record.code = "4711";
+  record.manufacturer = "\x01" "0A\x7f" "Acme";
+  testing::write_file(t.record_file("4711"), pack_record(record));
+  t.run();
+  EXPECT_EQ(t.voice.sentences.back(), "0AAcme offers  quantity  1");
 }
 
 }  // namespace

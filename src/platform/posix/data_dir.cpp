@@ -1,30 +1,44 @@
 #include "session/data_dir.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
-#include <filesystem>
 
 namespace sortwell {
+namespace {
+
+bool is_absolute(const char* path) { return path != nullptr && path[0] == '/'; }
+
+}  // namespace
 
 std::string data_dir_from_environment() {
+  // A relative XDG_DATA_HOME is ignored, as the XDG base-directory rules say.
   const char* xdg = std::getenv("XDG_DATA_HOME");
-  if (xdg != nullptr && *xdg != '\0') return std::string(xdg) + "/sortwell";
+  if (is_absolute(xdg)) return std::string(xdg) + "/sortwell";
   const char* home = std::getenv("HOME");
   if (home == nullptr || *home == '\0') {
     const passwd* entry = getpwuid(getuid());
     home = entry != nullptr ? entry->pw_dir : nullptr;
   }
-  if (home == nullptr || *home == '\0') return {};
+  // A relative home would put the records wherever the program was started.
+  if (!is_absolute(home)) return {};
   return std::string(home) + "/.local/share/sortwell";
 }
 
 bool make_data_dir(const std::string& data_dir) {
   if (data_dir.empty()) return false;
-  std::error_code error;
-  std::filesystem::create_directories(data_dir, error);
-  return std::filesystem::is_directory(data_dir, error);
+  // Each missing folder on the way is made for this user alone.
+  for (std::size_t slash = data_dir.find('/', 1);; slash = data_dir.find('/', slash + 1)) {
+    const std::string folder = data_dir.substr(0, slash);
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) break;
+  }
+  struct stat status {};
+  return stat(data_dir.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+         access(data_dir.c_str(), W_OK | X_OK) == 0;
 }
 
 }  // namespace sortwell

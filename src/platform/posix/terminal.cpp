@@ -18,6 +18,7 @@ struct SignalShared {
   int wake_pipe[2] = {-1, -1};
   int raw_fd = -1;  // the terminal in raw mode, -1 when none
   termios saved_modes{};
+  termios raw_modes{};
 };
 SignalShared shared;
 
@@ -41,6 +42,40 @@ void on_crash_signal(int signal_number) {
   raise(signal_number);  // the handler was reset to the default, which now ends the process
 }
 
+// Job control: the shell gets its terminal back as it was while we are
+// stopped, and raw mode returns when we go on in the foreground. Keys typed
+// ahead stay queued: nothing is flushed.
+void reenter_raw_mode() {
+  if (shared.raw_fd >= 0 && tcgetpgrp(shared.raw_fd) == getpgrp()) {
+    tcsetattr(shared.raw_fd, TCSANOW, &shared.raw_modes);
+  }
+}
+
+void on_stop_signal(int) {
+  const int saved_errno = errno;
+  restore_modes();
+  // Stop for real: the default action, unblocked for the moment of raise.
+  struct sigaction action {}, ours {};
+  action.sa_handler = SIG_DFL;
+  sigaction(SIGTSTP, &action, &ours);
+  sigset_t stop;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGTSTP);
+  sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+  raise(SIGTSTP);
+  // Continued.
+  sigprocmask(SIG_BLOCK, &stop, nullptr);
+  sigaction(SIGTSTP, &ours, nullptr);
+  reenter_raw_mode();
+  errno = saved_errno;
+}
+
+void on_continue_signal(int) {
+  const int saved_errno = errno;
+  reenter_raw_mode();
+  errno = saved_errno;
+}
+
 void install(int signal_number, void (*handler)(int), int flags) {
   struct sigaction action {};
   action.sa_handler = handler;
@@ -59,7 +94,10 @@ void enter_raw_mode(int fd) {
   raw.c_cc[VMIN] = 1;
   raw.c_cc[VTIME] = 0;
   // TCSANOW, not TCSAFLUSH: keys typed before start-up are kept.
-  if (tcsetattr(fd, TCSANOW, &raw) == 0) shared.raw_fd = fd;
+  if (tcsetattr(fd, TCSANOW, &raw) == 0) {
+    shared.raw_modes = raw;
+    shared.raw_fd = fd;
+  }
 }
 
 }  // namespace
@@ -96,6 +134,8 @@ Terminal::Terminal() : devices_(std::make_unique<Devices>()) {
   enter_raw_mode(d.keyboard_fd);
   if (shared.raw_fd >= 0) {
     for (int s : crash_signals) install(s, on_crash_signal, SA_RESETHAND);
+    install(SIGTSTP, on_stop_signal, SA_RESTART);
+    install(SIGCONT, on_continue_signal, SA_RESTART);
   }
 
   d.keyboard = std::make_unique<FdKeyboard>(d.keyboard_fd, shared.wake_pipe[0]);
@@ -106,6 +146,8 @@ Terminal::~Terminal() {
   restore_modes();
   shared.raw_fd = -1;
   for (int s : crash_signals) signal(s, SIG_DFL);
+  signal(SIGTSTP, SIG_DFL);
+  signal(SIGCONT, SIG_DFL);
   if (devices_->owns_keyboard_fd) close(devices_->keyboard_fd);
   if (devices_->screen_fd >= 0) close(devices_->screen_fd);
 }
