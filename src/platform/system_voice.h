@@ -1,13 +1,26 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "session/voice.h"
 
 namespace sortwell {
 
-// The platform's own voice, with the user's or the system's default
-// settings; a silent one when none can be had.
-std::unique_ptr<Voice> open_system_voice();
+// Which voice speaks, as the user chose it (SORTWELL_VOICE on Linux).
+enum class VoiceChoice {
+  automatic,  // the system's speech service where one answers, else the built-in voice
+  built_in,
+  speech_service,
+  none,  // silent, for a braille display or a shared room
+};
+
+// The user's choice; nullopt for a value the program does not know.
+std::optional<VoiceChoice> voice_choice_from_environment();
+// The text that names the choices, for an error message.
+const char* voice_choices();
+
+// The chosen voice; a silent one when none can be had.
+std::unique_ptr<Voice> open_system_voice(VoiceChoice choice);
 
 }  // namespace sortwell

@@ -17,6 +17,9 @@ constexpr const char* usage =
     "Enter alone quits.\n"
     "\n"
     "Records: $XDG_DATA_HOME/sortwell, or ~/.local/share/sortwell.\n"
+    "Voice: SORTWELL_VOICE=speech-dispatcher (your own voice and settings),\n"
+    "espeak (the built-in voice) or none (silent); by default speech-dispatcher\n"
+    "when a server answers, else espeak.\n"
     "See sortwell(1) for the editor's keys and the record format.\n"
     "Sortwell is free software under the GNU GPL, version 3 or later.\n";
 

@@ -140,8 +140,14 @@ termios PtyProcess::modes() const {
 }
 
 std::vector<std::string> sortwell_environment(const std::string& home, const std::vector<std::string>& extra) {
-  std::vector<std::string> environment = {"HOME=" + home, "PATH=/usr/bin:/bin", "TERM=xterm"};
-  environment.insert(environment.end(), extra.begin(), extra.end());
+  // The built-in voice unless a test asks for another: no speech server is
+  // looked for or started.
+  std::vector<std::string> environment = {"HOME=" + home, "PATH=/usr/bin:/bin", "TERM=xterm", "SORTWELL_VOICE=espeak"};
+  for (const std::string& entry : extra) {
+    const std::string name = entry.substr(0, entry.find('=') + 1);
+    std::erase_if(environment, [&](const std::string& e) { return e.rfind(name, 0) == 0; });
+    environment.push_back(entry);
+  }
   return environment;
 }
 

@@ -57,7 +57,8 @@ class PtyProcess {
 bool same_modes(const termios& a, const termios& b);
 
 // The environment the built program runs in: a home of its own (where its
-// data directory is made), a plain PATH and an xterm, plus `extra`.
+// data directory is made), a plain PATH, an xterm and the built-in voice,
+// plus `extra` (a later NAME=value wins).
 std::vector<std::string> sortwell_environment(const std::string& home, const std::vector<std::string>& extra = {});
 
 }  // namespace sortwell::testing

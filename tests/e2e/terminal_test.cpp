@@ -55,7 +55,7 @@ TEST_P(Silence, OnlyTheProgramsOwnTextReachesTheScreen) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SoundSetups, Silence,
-                         ::testing::Values(std::vector<std::string>{},
+                         ::testing::Values(std::vector<std::string>{}, std::vector<std::string>{"SORTWELL_VOICE=none"},
                                            std::vector<std::string>{"PULSE_SERVER=tcp:127.0.0.1:1"},
                                            std::vector<std::string>{"PULSE_SERVER=unix:/nonexistent",
                                                                     "ALSA_CARD=9"}));
@@ -147,6 +147,14 @@ TEST(CommandLine, HelpTouchesNeitherTheTerminalNorTheDataDirectory) {
   Sortwell run(80, {"--help"});
   EXPECT_EQ(run.process.wait_exit(), 0);
   EXPECT_EQ(run.process.output().rfind("Usage: sortwell", 0), 0u);
+  EXPECT_TRUE(same_modes(run.process.modes(), run.process.modes_at_start()));
+  EXPECT_FALSE(std::filesystem::exists(run.home.path() + "/.local"));
+}
+
+TEST(CommandLine, AnUnknownVoiceIsRefusedBeforeTheTerminalIsTouched) {
+  Sortwell run(80, {}, {"SORTWELL_VOICE=robot"});
+  EXPECT_EQ(run.process.wait_exit(), 2);
+  EXPECT_EQ(run.process.output(), "sortwell: SORTWELL_VOICE must be speech-dispatcher, espeak or none\r\n");
   EXPECT_TRUE(same_modes(run.process.modes(), run.process.modes_at_start()));
   EXPECT_FALSE(std::filesystem::exists(run.home.path() + "/.local"));
 }

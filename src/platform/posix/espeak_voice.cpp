@@ -1,37 +1,12 @@
 #include "platform/posix/espeak_voice.h"
 
 #include <espeak-ng/speak_lib.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "common/codepage.h"
+#include "platform/posix/quiet_stderr.h"
 
 namespace sortwell {
 namespace {
-
-// The audio stack (ALSA, PulseAudio, pcaudio) prints its complaints to
-// standard error, nine lines per sentence when there is no sound card, and
-// standard error may be the screen. Engine calls run with it pointed at
-// /dev/null; the console writes through its own descriptor.
-class StandardErrorSilenced {
- public:
-  StandardErrorSilenced() {
-    const int null_fd = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    saved_ = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
-    if (null_fd >= 0 && saved_ >= 0) dup2(null_fd, STDERR_FILENO);
-    if (null_fd >= 0) close(null_fd);
-  }
-  ~StandardErrorSilenced() {
-    if (saved_ < 0) return;
-    dup2(saved_, STDERR_FILENO);
-    close(saved_);
-  }
-  StandardErrorSilenced(const StandardErrorSilenced&) = delete;
-  StandardErrorSilenced& operator=(const StandardErrorSilenced&) = delete;
-
- private:
-  int saved_ = -1;
-};
 
 // Retrieval mode: each sentence's samples go to the sink named in its user data.
 int receive_samples(short* samples, int count, espeak_EVENT* events) {

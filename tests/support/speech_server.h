@@ -1,0 +1,40 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace sortwell::testing {
+
+// A real speech-dispatcher server on a private socket and configuration.
+// Its output module writes "start <text>" for each piece of speech, sleeps
+// `speaking_time` seconds as a voice would while speaking, then writes "end".
+class SpeechServer {
+ public:
+  static constexpr const char* server_binary = "/usr/bin/speech-dispatcher";
+
+  explicit SpeechServer(const std::string& speaking_time);
+  ~SpeechServer() { kill_now(); }
+  SpeechServer(const SpeechServer&) = delete;
+  SpeechServer& operator=(const SpeechServer&) = delete;
+
+  void kill_now();
+  bool ready() const;
+  // SPEECHD_ADDRESS=... for a client of this server.
+  std::string address() const { return "SPEECHD_ADDRESS=unix_socket:" + socket(); }
+  std::string said() const;
+  // Everything spoken, the pieces joined.
+  std::string text() const;
+  // Whether the last piece has ended.
+  bool finished_speaking() const;
+
+ private:
+  std::string log() const { return dir_.file("said.log"); }
+  std::string socket() const { return dir_.file("speechd.sock"); }
+  TempDir dir_;
+  pid_t pid_ = -1;
+};
+
+}  // namespace sortwell::testing
