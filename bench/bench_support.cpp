@@ -1,5 +1,8 @@
 #include "bench_support.h"
 
+#include <map>
+#include <memory>
+
 #include "records/coupon_record.h"
 
 namespace sortwell::bench {
@@ -15,6 +18,16 @@ void fill_with_records(const std::string& dir, int count) {
     record.category = 4;
     testing::write_file(dir + "/" + record.code + ".cou", pack_record(record));
   }
+}
+
+const std::string& data_dir_with(int files) {
+  static std::map<int, std::unique_ptr<TempDir>> made;
+  auto& tree = made[files];
+  if (!tree) {
+    tree = std::make_unique<TempDir>();
+    fill_with_records(tree->path(), files);
+  }
+  return tree->path();
 }
 
 }  // namespace sortwell::bench

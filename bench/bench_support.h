@@ -15,6 +15,8 @@ using testing::TempDir;
 
 // Record files for the codes 1000000 to 1000000 + count - 1.
 void fill_with_records(const std::string& dir, int count);
+// A data directory of `files` such record files, made once per run.
+const std::string& data_dir_with(int files);
 
 // Output that goes nowhere.
 class NullScreen : public Screen {

@@ -6,24 +6,12 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <map>
 
 #include "bench_support.h"
 #include "session/coupon_lookup.h"
 
 namespace sortwell::bench {
 namespace {
-
-// Data directories of 1,000 and 100,000 record files, made once per run.
-const std::string& data_dir_with(int files) {
-  static std::map<int, std::unique_ptr<TempDir>> made;
-  auto& tree = made[files];
-  if (!tree) {
-    tree = std::make_unique<TempDir>();
-    fill_with_records(tree->path(), files);
-  }
-  return tree->path();
-}
 
 std::string code_for(std::int64_t i, int files) { return std::to_string(1000000 + (i * 7919) % files); }
 

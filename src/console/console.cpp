@@ -34,6 +34,14 @@ const std::array<std::string, 256>& cells() {
 
 }  // namespace
 
+std::string screen_text(std::string_view text) {
+  const auto& utf8 = cells();
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) out += utf8[static_cast<unsigned char>(c)];
+  return out;
+}
+
 void Console::print_text(std::string_view text) {
   if (text.empty()) return;
   const int width = screen_.width();

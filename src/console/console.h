@@ -8,6 +8,10 @@
 
 namespace sortwell {
 
+// A text as the console shows it, in UTF-8: one character for each byte,
+// control bytes as glyphs.
+std::string screen_text(std::string_view text);
+
 // Printing, line input and single-key input. Texts are Windows-1252 byte
 // strings. The console keeps the cursor column itself so that long texts
 // wrap by character at the screen's width, a text that exactly fills a row

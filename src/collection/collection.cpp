@@ -1,0 +1,60 @@
+#include "collection/collection.h"
+
+#include <algorithm>
+
+#include "common/text_value.h"
+#include "common/whole_number.h"
+
+namespace sortwell {
+namespace {
+
+bool all_of(const std::string& text, bool (*test)(char)) { return std::all_of(text.begin(), text.end(), test); }
+
+std::optional<std::int64_t> count_of(const std::string& quantity, bool& is_number) {
+  is_number = all_of(quantity, [](char c) { return c >= '0' && c <= '9'; });
+  if (quantity.empty() || all_of(quantity, [](char c) { return c == '\x1F'; })) {
+    is_number = true;
+    return std::nullopt;
+  }
+  // As the session reads it.
+  return whole_number(text_value(quantity));
+}
+
+// One file: a coupon, a problem, or both.
+void add(Collection& collection, const StoredFile& file, const CategoryTable& categories) {
+  const auto problem = [&](const std::string& what) { collection.problems.push_back(file.name + ": " + what); };
+  if (!file.error.empty()) return problem("cannot be read: " + file.error);
+  if (!file.regular) return problem("not a regular file");
+  if (file.size != record_image_size) {
+    problem(std::to_string(file.size) + " bytes, " + (file.size < record_image_size ? "shorter" : "longer") +
+            " than a record (275)");
+  }
+  CollectedCoupon coupon{file.name, code_of_file(file.name), unpack_record(file.image), std::nullopt};
+  bool is_number = true;
+  coupon.count = count_of(coupon.record.quantity, is_number);
+  if (!is_number) problem("the count is not a number");
+  if (coupon.record.category && *coupon.record.category > categories.last_index) {
+    problem("category " + std::to_string(*coupon.record.category) + " is not in the table");
+  }
+  collection.coupons.push_back(std::move(coupon));
+}
+
+}  // namespace
+
+bool collect(const std::string& data_dir, const CategoryTable& categories, Collection& collection, std::string& error) {
+  const auto each = [&](const StoredFile& file) { add(collection, file, categories); };
+  if (!read_record_directory(data_dir, each, error)) return false;
+  std::sort(collection.coupons.begin(), collection.coupons.end(),
+            [](const CollectedCoupon& a, const CollectedCoupon& b) { return a.file_name < b.file_name; });
+  // Each file's problems stay in the order found.
+  std::stable_sort(collection.problems.begin(), collection.problems.end(), [](const std::string& a, const std::string& b) {
+    return a.substr(0, a.find(": ")) < b.substr(0, b.find(": "));
+  });
+  return true;
+}
+
+std::int64_t face_value(const CollectedCoupon& coupon) {
+  return static_cast<std::int64_t>(coupon.record.value.value_or(0)) * coupon.count.value_or(0);
+}
+
+}  // namespace sortwell

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "categories/category_table.h"
+#include "records/coupon_record.h"
+#include "records/record_directory.h"
+
+namespace sortwell {
+
+// One record file of the collection, as a report shows it.
+struct CollectedCoupon {
+  std::string file_name;  // UTF-8
+  std::string code;       // UTF-8: the code the file is named for
+  CouponRecord record;
+  std::optional<std::int64_t> count;  // none while the coupon was never counted
+};
+
+// Every record of a data directory, sorted by code, and what is wrong with
+// the files that are damaged or odd ("<file>: <what>"). A damaged file that
+// still holds a record (too short, too long, a count that is no number, a
+// category beyond the table) is named and counted as far as it goes; one
+// that is no record at all (not a regular file, unreadable) is only named.
+struct Collection {
+  std::vector<CollectedCoupon> coupons;
+  std::vector<std::string> problems;
+};
+
+// Reads the record files of `data_dir` into a collection; false, with
+// `error` set, when the directory cannot be read.
+bool collect(const std::string& data_dir, const CategoryTable& categories, Collection& collection, std::string& error);
+
+// A coupon's face value times its count, in hundredths of a cent.
+std::int64_t face_value(const CollectedCoupon& coupon);
+
+}  // namespace sortwell

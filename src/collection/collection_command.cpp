@@ -1,0 +1,90 @@
+#include "collection/collection_command.h"
+
+#include <charconv>
+#include <optional>
+
+#include "collection/csv_export.h"
+#include "collection/report.h"
+
+namespace sortwell {
+namespace {
+
+struct Options {
+  ReportFilter filter;
+  std::string data_dir;
+};
+
+std::optional<int> number_in(std::string_view text, int lowest, int highest) {
+  int number = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (error != std::errc() || end != text.data() + text.size() || number < lowest || number > highest) {
+    return std::nullopt;
+  }
+  return number;
+}
+
+int usage_error(std::FILE* err, const std::string& what) {
+  std::fprintf(err, "sortwell: %s\nTry 'sortwell --help' for more information.\n", what.c_str());
+  return 2;
+}
+
+// Fills `options`; returns the exit status of a usage error, if any.
+std::optional<int> parse(std::string_view command, const std::vector<std::string_view>& arguments, Options& options,
+                         std::FILE* err) {
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    std::string_view name = arguments[i];
+    std::optional<std::string_view> value;
+    if (const std::size_t equals = name.find('='); name.starts_with("--") && equals != std::string_view::npos) {
+      value = name.substr(equals + 1);
+      name = name.substr(0, equals);
+    }
+    const bool takes_value = name == "--data-dir" || (command == "report" && (name == "--bin" || name == "--expires"));
+    if (!takes_value) {
+      const char* what = name.starts_with("--") ? "unrecognized option '" : name.starts_with("-") ? "invalid option '"
+                                                                                                  : "unexpected argument '";
+      return usage_error(err, what + std::string(arguments[i]) + "'");
+    }
+    if (!value) {
+      if (i + 1 >= arguments.size()) return usage_error(err, "option '" + std::string(name) + "' needs a value");
+      value = arguments[++i];
+    }
+    if (name == "--data-dir") {
+      options.data_dir = *value;
+    } else if (name == "--bin") {
+      options.filter.bin = number_in(*value, 0, 255);
+      if (!options.filter.bin) return usage_error(err, "the bin must be a number from 0 to 255, not '" + std::string(*value) + "'");
+    } else {
+      options.filter.expires = number_in(*value, 1, 12);
+      if (!options.filter.expires) return usage_error(err, "the month must be 1 to 12, not '" + std::string(*value) + "'");
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool is_collection_command(std::string_view word) { return word == "report" || word == "export"; }
+
+int run_collection_command(std::string_view command, const std::vector<std::string_view>& arguments,
+                           const std::string& data_dir, std::FILE* out, std::FILE* err) {
+  Options options{{}, data_dir};
+  if (auto status = parse(command, arguments, options, err)) return *status;
+  if (options.data_dir.empty()) {
+    std::fputs("sortwell: no data directory: set HOME or XDG_DATA_HOME, or give --data-dir\n", err);
+    return 2;
+  }
+  const CategoryTable categories = build_category_table();
+  Collection collection;
+  std::string error;
+  if (!collect(options.data_dir, categories, collection, error)) {
+    std::fprintf(err, "sortwell: %s: %s\n", options.data_dir.c_str(), error.c_str());
+    return 2;
+  }
+  const std::string text =
+      command == "export" ? export_csv(collection, categories) : write_report(collection, categories, options.filter);
+  std::fwrite(text.data(), 1, text.size(), out);
+  for (const std::string& problem : collection.problems) std::fprintf(err, "sortwell: %s\n", problem.c_str());
+  return collection.problems.empty() ? 0 : 1;
+}
+
+}  // namespace sortwell

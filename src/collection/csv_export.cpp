@@ -1,0 +1,46 @@
+#include "collection/csv_export.h"
+
+#include "collection/coupon_text.h"
+
+namespace sortwell {
+namespace {
+
+std::string field(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+// Hundredths of a cent as cents: "25", "123.45".
+std::string cents(const CouponRecord& record) {
+  if (!record.value) return {};
+  const unsigned value = *record.value;
+  std::string text = std::to_string(value / 100);
+  if (value % 100 != 0) text += "." + two_digits(static_cast<int>(value % 100));
+  return text;
+}
+
+}  // namespace
+
+std::string export_csv(const Collection& collection, const CategoryTable& categories) {
+  std::string out =
+      "code,manufacturer,month,description,category,category name,count,value in cents,number needed,bin,file\r\n";
+  for (const CollectedCoupon& coupon : collection.coupons) {
+    const CouponRecord& record = coupon.record;
+    const std::string category_name_text =
+        record.category && *record.category <= categories.last_index ? category_name(categories, *record.category) : "";
+    const std::string row[] = {coupon.code,       shown(record.manufacturer), month_text(record),
+                               shown(record.description), byte_text(record.category), category_name_text,
+                               count_text(coupon), cents(record),              byte_text(record.number_needed),
+                               byte_text(record.bin),     coupon.file_name};
+    for (std::size_t i = 0; i < std::size(row); ++i) out += (i > 0 ? "," : "") + field(row[i]);
+    out += "\r\n";
+  }
+  return out;
+}
+
+}  // namespace sortwell

@@ -1,0 +1,74 @@
+#include "records/record_directory.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+
+#include "records/coupon_record.h"
+
+namespace sortwell {
+namespace {
+
+constexpr std::string_view suffix = ".cou";
+
+bool names_a_record(std::string_view name) {
+  return name.size() > suffix.size() && name.front() != '.' && name.ends_with(suffix);
+}
+
+// Reads one entry, relative to the open directory, in as few calls as the
+// file allows: the directory already tells a regular file from the rest.
+void read_entry(int directory, const dirent& entry, StoredFile& file) {
+  file = StoredFile{file.name, false, 0, std::move(file.image), {}};
+  file.name = entry.d_name;
+  file.image.clear();
+  if (entry.d_type != DT_REG && entry.d_type != DT_UNKNOWN) return;
+  // Never follow a link and never wait on a FIFO; no lock is taken.
+  const int fd = openat(directory, entry.d_name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    // A link, or a socket: no regular file. Anything else is an error.
+    if (errno != ELOOP && errno != ENXIO) file.error = std::strerror(errno);
+    return;
+  }
+  struct stat status {};
+  file.regular = entry.d_type == DT_REG || (fstat(fd, &status) == 0 && S_ISREG(status.st_mode));
+  if (file.regular) {
+    // One read: a session writes each image in one call, so this sees one whole.
+    file.image.resize(record_image_size + 1);
+    const ssize_t n = pread(fd, file.image.data(), file.image.size(), 0);
+    if (n < 0) file.error = std::strerror(errno);
+    file.image.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
+    file.size = file.image.size();
+    // Only a file longer than a record needs its true size asked for.
+    if (file.size > record_image_size && fstat(fd, &status) == 0) file.size = static_cast<std::uint64_t>(status.st_size);
+  }
+  close(fd);
+}
+
+}  // namespace
+
+bool read_record_directory(const std::string& data_dir, const std::function<void(const StoredFile&)>& each,
+                           std::string& error) {
+  DIR* directory = opendir(data_dir.c_str());
+  if (directory == nullptr) {
+    error = std::strerror(errno);
+    return false;
+  }
+  const int fd = dirfd(directory);
+  StoredFile file;  // one buffer for every file
+  while (const dirent* entry = readdir(directory)) {
+    if (!names_a_record(entry->d_name)) continue;
+    read_entry(fd, *entry, file);
+    each(file);
+  }
+  closedir(directory);
+  return true;
+}
+
+std::string code_of_file(const std::string& name) { return name.substr(0, name.size() - suffix.size()); }
+
+}  // namespace sortwell

@@ -1,0 +1,185 @@
+#include "collection/collection_command.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <map>
+
+#include "records/coupon_record.h"
+#include "support/temp_dir.h"
+
+namespace sortwell {
+namespace {
+
+using testing::read_file;
+using testing::TempDir;
+using testing::write_file;
+
+std::string contents(std::FILE* file) {
+  std::rewind(file);
+  std::string text;
+  for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) text += static_cast<char>(c);
+  std::fclose(file);
+  return text;
+}
+
+CouponRecord coupon(const std::string& code, const std::string& manufacturer, const std::string& quantity,
+                    std::uint8_t bin, std::uint8_t category, std::uint16_t value, const std::string& expiry) {
+  CouponRecord record;
+  record.code = code;
+  record.manufacturer = manufacturer;
+  record.description = "d" + code;
+  record.quantity = quantity;
+  record.bin = bin;
+  record.category = category;
+  record.value = value;
+  record.expiry = expiry;
+  record.number_needed = 1;
+  return record;
+}
+
+// A collection as sessions leave it, with the damaged and odd files a real
+// directory collects.
+struct Collection : TempDir {
+  Collection() {
+    store(coupon("101", "Acme, Inc.", "00000002", 7, 2, 2500, "06"));
+    store(coupon("102", "Caf\xe9 \"Bo\"", "00000003", 7, 4, 12345, "11"));
+    store(coupon("203", "Bolt", std::string(8, '\x1f'), 0, 0, 0, std::string(2, '\0')));
+    write_file(file("304.cou"), pack_record(coupon("304", "Short", "00000001", 3, 1, 100, "06")).substr(0, 150));
+    write_file(file("405.cou"), pack_record(coupon("405", "Long", "00000004", 3, 37, 100, "01")) + "extra");
+    write_file(file("506.cou"), pack_record(coupon("506", "Odd", "12ab5678", 3, 1, 100, "02")));
+    std::filesystem::create_directory(file("607.cou"));
+    write_file(file(".708.cou.new"), "being created");
+    write_file(file("notes.txt"), "not a record");
+  }
+  void store(const CouponRecord& record) { write_file(file(record.code + ".cou"), pack_record(record)); }
+  struct Outcome {
+    int status;
+    std::string out, err;
+  };
+  Outcome run(const char* command, std::vector<std::string_view> arguments = {}) const {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    const int status = run_collection_command(command, arguments, path(), out, err);
+    return {status, contents(out), contents(err)};
+  }
+};
+
+const std::string problems =
+    "sortwell: 304.cou: 150 bytes, shorter than a record (275)\n"
+    "sortwell: 405.cou: 280 bytes, longer than a record (275)\n"
+    "sortwell: 405.cou: category 37 is not in the table\n"
+    "sortwell: 506.cou: the count is not a number\n"
+    "sortwell: 607.cou: not a regular file\n";
+
+TEST(Report, TotalsPerBinPerCategoryAndInAll) {
+  const auto outcome = Collection().run("report");
+  EXPECT_EQ(outcome.out,
+            "By bin\n"
+            "bin     codes  coupons  value\n"
+            "no bin      2        0  $0.00\n"
+            "3           2       16  $0.16\n"
+            "7           2        5  $4.20\n"
+            "\n"
+            "By category\n"
+            "category            codes  coupons  value\n"
+            "(none)                  1        0  $0.00\n"
+            "frozen                  1        0  $0.00\n"
+            "dried                   1       12  $0.12\n"
+            "canned                  1        2  $0.50\n"
+            "dairy                   1        3  $3.70\n"
+            "(not in the table)      1        4  $0.04\n"
+            "\n"
+            "In all\n"
+            "        codes  coupons  value\n"
+            "in all      6       21  $4.36\n");
+  EXPECT_EQ(outcome.err, problems);
+  EXPECT_EQ(outcome.status, 1);
+}
+
+TEST(Report, ListsOneBinOrOneMonth) {
+  const Collection collection;
+  const struct {
+    std::vector<std::string_view> arguments;
+    std::string out;
+  } cases[] = {
+      {{"--bin", "7"},
+       "Coupons in bin 7: 2\n"
+       "code  manufacturer  description  category  count    value  month  needed\n"
+       "101   Acme, Inc.    d101         canned        2    $0.25  06          1\n"
+       "102   Caf\xc3\xa9 \"Bo\"     d102         dairy         3  $1.2345  11          1\n"},
+      {{"--expires=6"},
+       "Coupons expiring in month 06: 2\n"
+       "code  manufacturer  description  category  count  value  month  needed\n"
+       "101   Acme, Inc.    d101         canned        2  $0.25  06          1\n"
+       "304   Short         d304         (none)                  06\n"},
+      {{"--bin", "0"},
+       "Coupons with no bin: 2\n"
+       "code  manufacturer  description  category  count  value  month  needed\n"
+       "203   Bolt          d203         frozen           $0.00              1\n"
+       "304   Short         d304         (none)                  06\n"},
+      {{"--bin=9", "--expires", "12"}, "Coupons in bin 9 expiring in month 12: 0\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(collection.run("report", c.arguments).out, c.out);
+}
+
+TEST(Export, OneQuotedRowPerRecordSortedByCode) {
+  const auto outcome = Collection().run("export");
+  EXPECT_EQ(outcome.out,
+            "code,manufacturer,month,description,category,category name,count,value in cents,number needed,bin,file\r\n"
+            "101,\"Acme, Inc.\",06,d101,2,canned,2,25,1,7,101.cou\r\n"
+            "102,\"Caf\xc3\xa9 \"\"Bo\"\"\",11,d102,4,dairy,3,123.45,1,7,102.cou\r\n"
+            "203,Bolt,,d203,0,frozen,,0,1,0,203.cou\r\n"
+            "304,Short,06,d304,,,,,,,304.cou\r\n"
+            "405,Long,01,d405,37,,4,1,1,3,405.cou\r\n"
+            "506,Odd,02,d506,1,dried,12,1,1,3,506.cou\r\n");
+  EXPECT_EQ(outcome.err, problems);
+  EXPECT_EQ(outcome.status, 1);
+}
+
+TEST(Collection, NothingInTheDirectoryChanges) {
+  const Collection collection;
+  const auto snapshot = [&] {
+    std::map<std::string, std::pair<std::string, std::int64_t>> files;
+    for (const auto& entry : std::filesystem::directory_iterator(collection.path())) {
+      struct stat status {};
+      stat(entry.path().c_str(), &status);
+      files[entry.path()] = {entry.is_regular_file() ? read_file(entry.path()) : "",
+                             status.st_mtim.tv_sec * 1000000000LL + status.st_mtim.tv_nsec};
+    }
+    return files;
+  };
+  const auto before = snapshot();
+  collection.run("report");
+  collection.run("report", {"--bin", "7"});
+  collection.run("export");
+  EXPECT_EQ(snapshot(), before);
+}
+
+TEST(Collection, UsageErrorsAndAMissingDirectory) {
+  const Collection collection;
+  const struct {
+    const char* command;
+    std::vector<std::string_view> arguments;
+    std::string err;
+  } cases[] = {
+      {"report", {"--bin", "256"}, "sortwell: the bin must be a number from 0 to 255, not '256'\n"},
+      {"report", {"--expires", "13"}, "sortwell: the month must be 1 to 12, not '13'\n"},
+      {"report", {"--bin"}, "sortwell: option '--bin' needs a value\n"},
+      {"export", {"--bin", "7"}, "sortwell: unrecognized option '--bin'\n"},
+      {"export", {"extra"}, "sortwell: unexpected argument 'extra'\n"},
+  };
+  for (const auto& c : cases) {
+    const auto outcome = collection.run(c.command, c.arguments);
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err, c.err + "Try 'sortwell --help' for more information.\n");
+  }
+  const auto missing = collection.run("report", {"--data-dir", "/nonexistent/sortwell"});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.err, "sortwell: /nonexistent/sortwell: No such file or directory\n");
+}
+
+}  // namespace
+}  // namespace sortwell
