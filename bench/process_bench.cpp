@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -40,18 +41,78 @@ long cpu_ticks(pid_t pid) {
   return user + system;
 }
 
+// Median time from start to the prompt in a pseudo-terminal, over `runs`.
+double start_up_ms(const std::string& program, const std::string& home, int runs) {
+  std::vector<double> times;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = Clock::now();
+    testing::PtyProcess process(program, testing::sortwell_environment(home));
+    if (!process.wait_for(prompt)) return -1;
+    times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
 // With no sound device the greeting's utterance is only a failed open of the
-// device; with one, its speaking would come before the prompt.
+// device; with one, its speaking would come before the prompt. Beside it,
+// measured in the same run: the floors of a program that only prints the
+// prompt, and of one that links and initialises the speech engine.
 void BM_StartUpToFirstPrompt(benchmark::State& state) {
   TempDir home;
   for (auto _ : state) {
-    const auto start = Clock::now();
-    testing::PtyProcess process(SORTWELL_BINARY, testing::sortwell_environment(home.path()));
-    if (!process.wait_for(prompt)) state.SkipWithError("no prompt");
-    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    const double ours = start_up_ms(SORTWELL_BINARY, home.path(), 41);
+    const double trivial = start_up_ms(FLOOR_PROMPT, home.path(), 41);
+    const double engine = start_up_ms(FLOOR_ENGINE, home.path(), 41);
+    if (ours < 0 || trivial < 0 || engine < 0) return state.SkipWithError("no prompt");
+    state.SetIterationTime(ours / 1000);
+    state.counters["floor_prompt_ms"] = trivial;
+    state.counters["floor_engine_ms"] = engine;
+    state.counters["x_engine_floor"] = ours / engine;
   }
 }
-BENCHMARK(BM_StartUpToFirstPrompt)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartUpToFirstPrompt)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Total system calls of a run with `lookups` known codes typed, counted by strace.
+long system_calls(const std::string& home, int lookups, const std::string& voice) {
+  const std::string counts = home + "/strace." + std::to_string(lookups);
+  testing::PtyProcess process("/usr/bin/strace", testing::sortwell_environment(home, {"SORTWELL_VOICE=" + voice}), 80,
+                              {"-f", "-c", "-o", counts, SORTWELL_BINARY});
+  process.wait_for(prompt);
+  std::string keys;
+  for (int i = 0; i < lookups; ++i) keys += std::to_string(1000000 + i % 100) + "\r";
+  process.type(keys + "\r");
+  process.wait_exit(std::chrono::seconds(60));
+  std::ifstream table(counts);
+  long total = -1;
+  for (std::string line; std::getline(table, line);) {
+    if (line.find(" total") != std::string::npos) {
+      std::istringstream fields(line);
+      std::string percent, seconds, usecs;
+      fields >> percent >> seconds >> usecs >> total;
+    }
+  }
+  return total;
+}
+
+// A lookup's system calls: its own (the record file in seven: open, fstat,
+// lock, read, write and sync of the count, close; a write a screen line),
+// and with the built-in voice, which here has no sound device to open.
+void BM_SystemCallsPerLookup(benchmark::State& state) {
+  if (!std::filesystem::exists("/usr/bin/strace")) return state.SkipWithError("strace is not installed");
+  TempDir home;
+  const std::string data = home.path() + "/.local/share/sortwell";
+  std::filesystem::create_directories(data);
+  fill_with_records(data, 100);
+  for (auto _ : state) {
+    for (const char* voice : {"none", "espeak"}) {
+      const long none = system_calls(home.path(), 0, voice);
+      const long many = system_calls(home.path(), 500, voice);
+      state.counters[std::string("calls_per_lookup_voice_") + voice] = static_cast<double>(many - none) / 500;
+    }
+  }
+}
+BENCHMARK(BM_SystemCallsPerLookup)->Iterations(1)->Unit(benchmark::kSecond);
 
 void BM_MemoryAfterTenThousandCoupons(benchmark::State& state) {
   TempDir home;

@@ -46,8 +46,7 @@ void Console::print_text(std::string_view text) {
   if (text.empty()) return;
   const int width = screen_.width();
   const auto& utf8 = cells();
-  std::string out;
-  out.reserve(text.size() + 8);
+  std::string& out = unwritten_;
   for (char c : text) {
     out += utf8[static_cast<unsigned char>(c)];
     // Wrap as soon as a row is full, so the cursor always stands where the
@@ -57,31 +56,31 @@ void Console::print_text(std::string_view text) {
       column_ = 0;
     }
   }
-  screen_.write(out);
 }
 
 void Console::print_newline() {
-  screen_.write("\r\n");
+  unwritten_ += "\r\n";
   column_ = 0;
+  flush();
 }
 
 void Console::erase_last_cell() {
   if (column_ > 0) {
-    screen_.write("\b \b");
+    unwritten_ += "\b \b";
     --column_;
     return;
   }
   // From the first column to the last cell of the row above.
   const int width = screen_.width();
   const std::string to_last_column = "\x1b[" + std::to_string(width) + "G";
-  screen_.write("\x1b[A" + to_last_column + " " + to_last_column);
+  unwritten_ += "\x1b[A" + to_last_column + " " + to_last_column;
   column_ = width - 1;
 }
 
 std::string Console::read_line() {
   std::string line;
   for (;;) {
-    const Key key = keyboard_.wait_key();
+    const Key key = read_key();
     if (key == keys::enter) {
       print_newline();
       return line;
@@ -96,6 +95,18 @@ std::string Console::read_line() {
       print_text(line.substr(line.size() - 1));
     }
   }
+}
+
+Key Console::read_key() {
+  // Keys typed ahead are taken without writing the screen for each of them.
+  if (!keyboard_.key_ready()) flush();
+  return keyboard_.wait_key();
+}
+
+void Console::flush() {
+  if (unwritten_.empty()) return;
+  screen_.write(unwritten_);
+  unwritten_.clear();
 }
 
 }  // namespace sortwell

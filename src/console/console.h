@@ -22,6 +22,9 @@ class Console {
   static constexpr std::size_t line_limit = 10000;
 
   Console(Keyboard& keyboard, Screen& screen) : keyboard_(keyboard), screen_(screen) {}
+  ~Console() { flush(); }
+  Console(const Console&) = delete;
+  Console& operator=(const Console&) = delete;
 
   // The text at the cursor, no line end. Each byte takes one cell: control
   // bytes are drawn as glyphs, never acted upon.
@@ -31,7 +34,10 @@ class Console {
   // characters; Backspace erases, other control keys are ignored.
   std::string read_line();
   // One key press, no echo.
-  Key read_key() { return keyboard_.wait_key(); }
+  Key read_key();
+  // Output is gathered and written a line at a time, and before every wait
+  // for a key; `flush` writes what is gathered now, before any other wait.
+  void flush();
 
  private:
   void erase_last_cell();
@@ -39,6 +45,7 @@ class Console {
   Keyboard& keyboard_;
   Screen& screen_;
   int column_ = 0;
+  std::string unwritten_;
 };
 
 }  // namespace sortwell

@@ -12,6 +12,9 @@ class Keyboard {
  public:
   virtual ~Keyboard() = default;
   virtual Key wait_key() = 0;
+  // Whether a whole key has arrived already, so that `wait_key` returns at
+  // once. Asks nothing of the system; false when unsure.
+  virtual bool key_ready() { return false; }
 };
 
 }  // namespace sortwell

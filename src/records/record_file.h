@@ -57,7 +57,7 @@ class RecordFile {
   std::optional<std::string> read_image() const;
   // `bytes` at `offset` (0 is position 1), without truncating the file.
   bool write_at(std::size_t offset, std::string_view bytes);
-  FileIdentity identity() const;
+  FileIdentity identity() const { return is_open() ? identity_ : FileIdentity{}; }
   // Deletes the open file from its path, then closes it.
   bool remove();
   void close();
@@ -65,6 +65,7 @@ class RecordFile {
  private:
   std::intptr_t handle_ = -1;
   bool writable_ = false;
+  FileIdentity identity_;
   std::string path_;          // where the file is, or is to appear
   std::string unpublished_;   // the hidden name of a created file until `publish`
 };

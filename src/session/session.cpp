@@ -43,6 +43,7 @@ std::string run_line(const std::string& line, std::string pending, SessionState&
 
 void quit(Console& console, Clock& clock) {
   console.print_text("Shutting down Sortwell software now... ");
+  console.flush();
   clock.pause(2000ms);
   console.print_text("Done.");
   console.print_newline();

@@ -95,6 +95,7 @@ TEST(ReadKey, AfterTheKeyboardEndsEveryKeyIsEnter) {
 TEST(PrintText, ControlBytesTakeOneCellEach) {
   ConsoleOver c("");
   c.console.print_text(std::string("a\0b\rc\x1f\x0d\x7f" "d", 9));
+  c.console.flush();
   EXPECT_EQ(c.screen.rows(), (std::vector<std::string>{"a b\xe2\x99\xaa" "c\xe2\x96\xbc\xe2\x99\xaa\xe2\x8c\x82" "d"}));
 }
 
@@ -110,6 +111,9 @@ TEST(PrintText, ATextFillingARowThenALineEndLeavesOneEmptyRow) {
   c.console.print_text("0123456789");
   c.console.print_newline();
   c.console.print_text("next");
+  // Gathered until the line ends, a key is awaited or it is flushed.
+  EXPECT_EQ(c.screen.rows(), (std::vector<std::string>{"0123456789", "", ""}));
+  c.console.flush();
   EXPECT_EQ(c.screen.rows(), (std::vector<std::string>{"0123456789", "", "next"}));
 }
 
@@ -122,6 +126,7 @@ TEST(PrintText, TheEmptyTextWritesNothing) {
 TEST(PrintText, UndefinedCodePageBytesShowAsReplacement) {
   ConsoleOver c("");
   c.console.print_text("\x81\xe9");
+  c.console.flush();
   EXPECT_EQ(c.screen.rows()[0], "?\xc3\xa9");
 }
 

@@ -34,7 +34,17 @@ void FdKeyboard::read_available() {
   }
 }
 
+bool FdKeyboard::key_ready() {
+  if (!ready_ && !woken_) ready_ = decoder_.next(input_ended_);
+  return ready_.has_value();
+}
+
 Key FdKeyboard::wait_key() {
+  if (ready_) {
+    const Key key = *ready_;
+    ready_.reset();
+    return key;
+  }
   for (;;) {
     if (woken_) return keys::enter;
     if (auto key = decoder_.next(input_ended_)) return *key;

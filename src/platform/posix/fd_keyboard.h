@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "console/key_decoder.h"
 #include "console/keyboard.h"
 
@@ -15,6 +17,7 @@ class FdKeyboard : public Keyboard {
 
   explicit FdKeyboard(int fd, int wake_fd = -1) : fd_(fd), wake_fd_(wake_fd) {}
   Key wait_key() override;
+  bool key_ready() override;
 
  private:
   enum class Wait { input, idle, woken };
@@ -24,6 +27,7 @@ class FdKeyboard : public Keyboard {
   int fd_;
   int wake_fd_;
   KeyDecoder decoder_;
+  std::optional<Key> ready_;  // decoded by key_ready, not yet handed out
   bool input_ended_ = false;
   bool woken_ = false;
 };

@@ -17,9 +17,11 @@ void FdScreen::write(std::string_view utf8) {
 }
 
 int FdScreen::width() {
-  winsize size{};
-  if (ioctl(fd_, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-  return 80;
+  if (resized_.exchange(false, std::memory_order_relaxed)) {
+    winsize size{};
+    width_ = ioctl(fd_, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+  }
+  return width_;
 }
 
 }  // namespace sortwell

@@ -1,20 +1,28 @@
 #pragma once
 
+#include <atomic>
+
 #include "console/screen.h"
 
 namespace sortwell {
 
 // Output to a file descriptor. A failed write (a closed terminal or pipe) is
-// dropped; the width comes from the terminal at each call, so a resized
-// window is followed.
+// dropped. The width is asked of the terminal once, and again after each
+// change of the window's size (SIGWINCH, which calls `note_resize`).
 class FdScreen : public Screen {
  public:
   explicit FdScreen(int fd) : fd_(fd) {}
   void write(std::string_view utf8) override;
   int width() override;
 
+  // Safe in a signal handler.
+  void note_resize() { resized_.store(true, std::memory_order_relaxed); }
+
  private:
   int fd_;
+  int width_ = 80;
+  std::atomic<bool> resized_ = true;
+  static_assert(std::atomic<bool>::is_always_lock_free);
 };
 
 }  // namespace sortwell

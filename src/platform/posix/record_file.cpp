@@ -29,7 +29,7 @@ FileStatus status_of(int error) {
 
 // Opens and locks a regular file; -1 with errno set otherwise. O_NONBLOCK:
 // a FIFO must not wait for a writer; O_NOFOLLOW: a link must not lead out.
-int open_locked(const std::string& path, int flags) {
+int open_locked(const std::string& path, int flags, FileIdentity& identity) {
   const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return -1;
   struct stat status {};
@@ -37,6 +37,7 @@ int open_locked(const std::string& path, int flags) {
   if (fstat(fd, &status) != 0) error = errno;
   else if (!S_ISREG(status.st_mode)) error = EISDIR;
   else if (flock(fd, LOCK_EX | LOCK_NB) != 0) error = errno;
+  identity = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
   if (error == 0) return fd;
   ::close(fd);
   errno = error;
@@ -72,10 +73,10 @@ std::string record_path(const std::string& data_dir, std::string_view code) {
 FileStatus RecordFile::open(const std::string& path) {
   close();
   if (path.empty()) return FileStatus::not_a_record;
-  int fd = open_locked(path, O_RDWR);
+  int fd = open_locked(path, O_RDWR, identity_);
   writable_ = fd >= 0;
   // A file we may not write is still read; one locked by another copy is not.
-  if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) fd = open_locked(path, O_RDONLY);
+  if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) fd = open_locked(path, O_RDONLY, identity_);
   if (fd < 0) return status_of(errno);
   handle_ = fd;
   path_ = path;
@@ -89,7 +90,7 @@ FileStatus RecordFile::create(const std::string& path, std::string_view placehol
   const std::string hidden = path.substr(0, slash) + "." + path.substr(slash) + std::string(unpublished_suffix);
   // One hidden name per code: its lock tells a second copy creating the same
   // coupon, and a leftover from a crash is simply taken over.
-  const int fd = open_locked(hidden, O_RDWR | O_CREAT);
+  const int fd = open_locked(hidden, O_RDWR | O_CREAT, identity_);
   if (fd < 0) return status_of(errno);
   handle_ = fd;
   writable_ = true;
@@ -117,11 +118,13 @@ std::optional<std::string> RecordFile::read_image() const {
   std::string image(record_image_size + 1, '\0');
   std::size_t got = 0;
   while (got < image.size()) {
-    const ssize_t n = pread(fd, image.data() + got, image.size() - got, static_cast<off_t>(got));
+    const std::size_t wanted = image.size() - got;
+    const ssize_t n = pread(fd, image.data() + got, wanted, static_cast<off_t>(got));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return std::nullopt;
-    if (n == 0) break;
     got += static_cast<std::size_t>(n);
+    // A regular file reads short only at its end: no further call to find that out.
+    if (static_cast<std::size_t>(n) < wanted) break;
   }
   image.resize(got);
   return image;
@@ -138,12 +141,6 @@ bool RecordFile::write_at(std::size_t offset, std::string_view bytes) {
     offset += static_cast<std::size_t>(n);
   }
   return fdatasync(fd) == 0;
-}
-
-FileIdentity RecordFile::identity() const {
-  struct stat status {};
-  if (handle_ < 0 || fstat(static_cast<int>(handle_), &status) != 0) return {};
-  return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
 }
 
 bool RecordFile::remove() {

@@ -16,6 +16,7 @@ namespace {
 // What the signal handlers must reach; nothing else lives here.
 struct SignalShared {
   int wake_pipe[2] = {-1, -1};
+  FdScreen* screen = nullptr;  // told when the window changes size
   int raw_fd = -1;  // the terminal in raw mode, -1 when none
   termios saved_modes{};
   termios raw_modes{};
@@ -68,6 +69,10 @@ void on_stop_signal(int) {
   sigaction(SIGTSTP, &ours, nullptr);
   reenter_raw_mode();
   errno = saved_errno;
+}
+
+void on_resize_signal(int) {
+  if (FdScreen* screen = shared.screen) screen->note_resize();
 }
 
 void on_continue_signal(int) {
@@ -140,6 +145,8 @@ Terminal::Terminal() : devices_(std::make_unique<Devices>()) {
 
   d.keyboard = std::make_unique<FdKeyboard>(d.keyboard_fd, shared.wake_pipe[0]);
   d.screen = std::make_unique<FdScreen>(d.screen_fd);
+  shared.screen = d.screen.get();
+  install(SIGWINCH, on_resize_signal, SA_RESTART);
 }
 
 Terminal::~Terminal() {
@@ -148,6 +155,8 @@ Terminal::~Terminal() {
   for (int s : crash_signals) signal(s, SIG_DFL);
   signal(SIGTSTP, SIG_DFL);
   signal(SIGCONT, SIG_DFL);
+  signal(SIGWINCH, SIG_DFL);
+  shared.screen = nullptr;
   if (devices_->owns_keyboard_fd) close(devices_->keyboard_fd);
   if (devices_->screen_fd >= 0) close(devices_->screen_fd);
 }

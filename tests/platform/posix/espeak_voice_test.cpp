@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace sortwell {
@@ -79,6 +81,22 @@ TEST(EspeakVoice, NothingCarriesOverFromOneSentenceToTheNext) {
 TEST(EspeakVoice, MarkupIsReadAsPlainText) {
   const double plain = static_cast<double>(samples_for("markup is read as text"));
   EXPECT_GT(static_cast<double>(samples_for("<speak>markup is read as text</speak>")), plain * 1.3);
+}
+
+std::string first_samples(const char* how) {
+  std::FILE* tool = popen((std::string(ESPEAK_FIRST_SAMPLES) + " " + how + " 2>/dev/null").c_str(), "r");
+  std::string samples;
+  for (int c = std::fgetc(tool); c != EOF; c = std::fgetc(tool)) samples += static_cast<char>(c);
+  pclose(tool);
+  return samples;
+}
+
+// The voice is chosen by its file rather than searched for by name: the
+// speech is the same to the last sample.
+TEST(EspeakVoice, SpeaksExactlyAsTheEnginesDefaultVoice) {
+  const std::string engine = first_samples("engine");
+  ASSERT_GT(engine.size(), rate);
+  EXPECT_TRUE(first_samples("voice") == engine);
 }
 
 TEST(EspeakVoice, TheEmptySentenceIsSilent) { EXPECT_EQ(samples_for(""), 0u); }
