@@ -3,7 +3,7 @@ BUILD ?= build
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: all run test bench fuzz install uninstall package clean
+.PHONY: all run test bench fuzz install uninstall package windows clean
 
 all:
 	@tools/install-deps run
@@ -40,5 +40,11 @@ package:
 	@tools/install-deps test
 	@tools/build $(BUILD) --tests package
 
+# sortwell.exe and its zip, cross-built with mingw-w64; the tests run under wine.
+windows:
+	@tools/install-deps windows
+	@tools/build build-windows --tests -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+	@echo "Built build-windows/sortwell.exe and $$(ls build-windows/*.zip)"
+
 clean:
-	@rm -rf $(BUILD)
+	@rm -rf $(BUILD) build-windows

@@ -7,9 +7,10 @@
 
 namespace sortwell {
 
-// The program's single-byte code page, Windows-1252. Every text inside the
-// program is a byte string in it; texts become UTF-8 only where they meet
-// the terminal, file names and the voice.
+// The program's single-byte code page: Windows-1252 on Linux, the system's
+// ANSI code page on Windows. Every text inside the program is a byte string
+// in it; texts become UTF-8 only where they meet the terminal, file names
+// and the voice.
 class Codepage {
  public:
   static constexpr char replacement = '?';
@@ -22,7 +23,7 @@ class Codepage {
   // The text in UTF-8; an undefined byte becomes `undefined`.
   std::string to_utf8(std::string_view text, char32_t undefined = U'?') const;
 
-  static const Codepage& windows_1252();
+  static const Codepage& ansi();
 
  private:
   Codepage();
@@ -31,5 +32,10 @@ class Codepage {
 };
 
 void append_utf8(std::string& out, char32_t character);
+
+// The characters of the bytes 0x80 to 0xFF in the platform's code page, at
+// those indices; 0 where a byte has none. The platform's conversion library
+// provides them.
+std::array<char32_t, 256> upper_half_of_code_page();
 
 }  // namespace sortwell

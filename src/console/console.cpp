@@ -18,7 +18,7 @@ constexpr char32_t delete_glyph = U'\u2302';
 // Each byte as the UTF-8 of the one cell that shows it, worked out once.
 const std::array<std::string, 256>& cells() {
   static const std::array<std::string, 256> table = [] {
-    const Codepage& codepage = Codepage::windows_1252();
+    const Codepage& codepage = Codepage::ansi();
     std::array<std::string, 256> utf8;
     for (int byte = 0; byte < 256; ++byte) {
       char32_t c = codepage.defines(static_cast<unsigned char>(byte)) ? codepage.characters()[byte]

@@ -214,7 +214,7 @@ KeyDecoder::Step KeyDecoder::decode_utf8(bool idle, Key& key) {
     c = c << 6 | (next & 0x3F);
   }
   consume(length);
-  key = Key::character(Codepage::windows_1252().byte_for(c));
+  key = Key::character(Codepage::ansi().byte_for(c));
   return Step::key;
 }
 

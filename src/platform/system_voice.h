@@ -7,7 +7,8 @@
 
 namespace sortwell {
 
-// Which voice speaks, as the user chose it (SORTWELL_VOICE on Linux).
+// Which voice speaks, as the user chose it in SORTWELL_VOICE. On Windows
+// every choice but none is the system's SAPI voice.
 enum class VoiceChoice {
   automatic,  // the system's speech service where one answers, else the built-in voice
   built_in,

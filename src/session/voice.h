@@ -13,6 +13,12 @@ class Voice {
   virtual void say(std::string_view sentence) = 0;
 };
 
+// The voice of a user who chose silence.
+class SilentVoice : public Voice {
+ public:
+  void say(std::string_view) override {}
+};
+
 // Speaks `sentence` to its end; an empty sentence is silence. Control bytes
 // (below 32, and 127) are left out: to a speech engine they are commands, and
 // a record's text must not be able to change the voice.

@@ -278,8 +278,10 @@ TEST(QuantityMenu, WritesTheCountIntoTheFileAtOnce) {
   e.record.quantity = "00000005";
   ASSERT_TRUE(save_record(e.record, e.store));
   e.record = load_record(e.store.file.read_image().value());
-  // Count before the editor's own save: the quantity is already on disk.
+  // Count before the editor's own save: the quantity is already on disk
+  // (read once the file is let go: on Windows no one else may read it before).
   ASSERT_TRUE(add_one_to_quantity(e.record, e.store));
+  e.store.file.close();
   EXPECT_EQ(e.saved().substr(263, 8), "00000006");
 }
 

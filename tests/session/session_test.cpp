@@ -158,6 +158,7 @@ TEST(Session, ADataDirectoryThatCannotBeMadeIsToldOnceAndNothingIsCounted) {
   EXPECT_EQ(t.screen.rows().front(), no_dir);
 }
 
+#ifndef _WIN32
 TEST(Session, MadeDataDirectoriesAreForTheUserAlone) {
   TestProgram t("\r");
   t.data_dir = t.data.file("share") + "/sortwell";
@@ -168,6 +169,7 @@ TEST(Session, MadeDataDirectoriesAreForTheUserAlone) {
         << dir;
   }
 }
+#endif
 
 TEST(Session, ControlBytesNeverReachTheVoice) {
   TestProgram t("4711\r\r");

@@ -3,14 +3,26 @@
 #include <stdlib.h>
 
 #include <fstream>
+#include <random>
+#include <stdexcept>
 #include <sstream>
 
 namespace sortwell::testing {
 
 TempDir::TempDir() {
+#ifdef _WIN32
+  // No mkdtemp: a name of our own, taken only if it was not there.
+  static std::mt19937_64 random{std::random_device{}()};
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    const auto candidate = std::filesystem::temp_directory_path() / ("sortwell-test-" + std::to_string(random()));
+    if (std::filesystem::create_directory(candidate)) path_ = candidate.string();
+  }
+  if (path_.empty()) throw std::runtime_error("no temporary directory");
+#else
   std::string pattern = (std::filesystem::temp_directory_path() / "sortwell-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
+#endif
 }
 
 TempDir::~TempDir() {

@@ -58,7 +58,7 @@ bool sync_directory(const std::string& path) {
 }  // namespace
 
 std::string record_path(const std::string& data_dir, std::string_view code) {
-  const Codepage& codepage = Codepage::windows_1252();
+  const Codepage& codepage = Codepage::ansi();
   if (data_dir.empty()) return {};
   for (char c : code) {
     if (c == '/' || c == '\0' || !codepage.defines(static_cast<unsigned char>(c))) return {};

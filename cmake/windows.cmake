@@ -1,0 +1,39 @@
+# The Windows build, from Debian with mingw-w64: sortwell.exe, its zip, and
+# the in-process tests, which ctest runs under wine.
+find_program(ZIP zip REQUIRED)
+set(zip_file ${CMAKE_BINARY_DIR}/sortwell-${PROJECT_VERSION}-windows-x64.zip)
+add_custom_command(
+  OUTPUT ${zip_file}
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${zip_file}
+  COMMAND ${ZIP} -q -j ${zip_file} $<TARGET_FILE:sortwell> ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
+  DEPENDS sortwell ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE)
+add_custom_target(windows_zip ALL DEPENDS ${zip_file})
+
+include(CTest)
+if(NOT BUILD_TESTING)
+  return()
+endif()
+
+# GoogleTest from Debian's sources, built with the cross compiler.
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# The in-process tests that need no POSIX system: the dialogue, the editor,
+# the picker, numbers and keys, over the Windows record files.
+add_library(sortwell_test_support STATIC tests/support/virtual_terminal.cpp tests/support/temp_dir.cpp)
+target_include_directories(sortwell_test_support PUBLIC ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(sortwell_test_support PUBLIC sortwell_core)
+add_executable(sortwell_tests
+  tests/common/text_value_test.cpp
+  tests/common/number_text_test.cpp
+  tests/console/key_decoder_test.cpp
+  tests/console/console_test.cpp
+  tests/categories/category_picker_test.cpp
+  tests/editor/coupon_editor_test.cpp
+  tests/session/session_test.cpp
+  tests/session/command_line_test.cpp
+)
+target_link_libraries(sortwell_tests PRIVATE sortwell_test_support gtest_main)
+add_test(NAME sortwell_tests COMMAND sortwell_tests)
+set_tests_properties(sortwell_tests PROPERTIES ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all")

@@ -1,0 +1,20 @@
+#include <windows.h>
+
+#include "platform/win32/win32_text.h"
+#include "session/data_dir.h"
+
+namespace sortwell {
+
+// Where the records have always been kept on Windows.
+std::string data_dir_from_environment() { return "c:\\sortwell"; }
+
+bool make_data_dir(const std::string& data_dir) {
+  if (data_dir.empty()) return false;
+  const std::wstring path = wide_from_ansi(data_dir);
+  if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         !(attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+}  // namespace sortwell

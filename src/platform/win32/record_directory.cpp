@@ -1,0 +1,68 @@
+#include "records/record_directory.h"
+
+#include <windows.h>
+
+#include "platform/win32/win32_text.h"
+#include "records/coupon_record.h"
+
+namespace sortwell {
+namespace {
+
+constexpr std::string_view suffix = ".cou";
+
+std::string error_text(DWORD error) {
+  if (error == ERROR_SHARING_VIOLATION) return "in use by a running Sortwell";
+  wchar_t* message = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+  std::string text = message != nullptr ? utf8_from_wide(message) : "error " + std::to_string(error);
+  LocalFree(message);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.')) text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+bool read_record_directory(const std::string& data_dir, const std::function<void(const StoredFile&)>& each,
+                           std::string& error) {
+  const std::wstring directory = wide_from_ansi(data_dir) + L"\\";
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW((directory + L"*.cou").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND) return true;  // a directory with no records
+    error = error_text(code);
+    return false;
+  }
+  StoredFile file;
+  do {
+    file = StoredFile{utf8_from_wide(found.cFileName), false, 0, {}, {}};
+    if (file.name.empty() || file.name.front() == '.' || !file.name.ends_with(suffix)) continue;
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      // Read as others may: a session holding the file keeps it to itself.
+      HANDLE handle = CreateFileW((directory + found.cFileName).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (handle == INVALID_HANDLE_VALUE) {
+        file.error = error_text(GetLastError());
+      } else {
+        file.regular = GetFileType(handle) == FILE_TYPE_DISK;
+        file.size = static_cast<std::uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
+        file.image.resize(record_image_size + 1);
+        DWORD read = 0;
+        if (!ReadFile(handle, file.image.data(), static_cast<DWORD>(file.image.size()), &read, nullptr)) {
+          file.error = error_text(GetLastError());
+        }
+        file.image.resize(read);
+        CloseHandle(handle);
+      }
+    }
+    each(file);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return true;
+}
+
+std::string code_of_file(const std::string& name) { return name.substr(0, name.size() - suffix.size()); }
+
+}  // namespace sortwell

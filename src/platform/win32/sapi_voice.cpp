@@ -1,0 +1,52 @@
+#include <windows.h>
+#include <sapi.h>
+
+#include "platform/system_voice.h"
+#include "platform/win32/win32_text.h"
+
+namespace sortwell {
+namespace {
+
+// ISpVoice, spelt out: the import library does not carry it.
+constexpr IID voice_interface = {0x6C44DF74, 0x72B9, 0x4992, {0xA1, 0xEC, 0xEF, 0x99, 0x6E, 0x04, 0x22, 0xD4}};
+
+// The Windows voice: SAPI's SpVoice with the user's own voice and settings
+// from the system's speech settings, none set here. A fresh voice object for
+// every sentence, which Speak reads to its end; a failure is silence.
+class SapiVoice : public Voice {
+ public:
+  SapiVoice() : com_ready_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ~SapiVoice() override {
+    if (com_ready_) CoUninitialize();
+  }
+  SapiVoice(const SapiVoice&) = delete;
+  SapiVoice& operator=(const SapiVoice&) = delete;
+
+  void say(std::string_view sentence) override {
+    CLSID voice_class{};
+    if (FAILED(CLSIDFromProgID(L"SAPI.SpVoice", &voice_class))) return;
+    ISpVoice* voice = nullptr;
+    // Context 5: in-process or local server.
+    if (FAILED(CoCreateInstance(voice_class, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, voice_interface,
+                                reinterpret_cast<void**>(&voice))) ||
+        voice == nullptr) {
+      return;
+    }
+    const std::wstring text = wide_from_ansi(sentence);
+    ULONG stream = 0;
+    voice->Speak(text.c_str(), SPF_DEFAULT, &stream);
+    voice->Release();
+  }
+
+ private:
+  bool com_ready_;
+};
+
+}  // namespace
+
+std::unique_ptr<Voice> open_system_voice(VoiceChoice choice) {
+  if (choice == VoiceChoice::none) return std::make_unique<SilentVoice>();
+  return std::make_unique<SapiVoice>();
+}
+
+}  // namespace sortwell

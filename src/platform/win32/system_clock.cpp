@@ -1,0 +1,22 @@
+#include <windows.h>
+
+#include "session/clock.h"
+
+namespace sortwell {
+
+std::tm SystemClock::local_time() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  std::tm local{};
+  local.tm_year = now.wYear - 1900;
+  local.tm_mon = now.wMonth - 1;
+  local.tm_mday = now.wDay;
+  local.tm_hour = now.wHour;
+  local.tm_min = now.wMinute;
+  local.tm_sec = now.wSecond;
+  return local;
+}
+
+void SystemClock::pause(std::chrono::milliseconds duration) { Sleep(static_cast<DWORD>(duration.count())); }
+
+}  // namespace sortwell
