@@ -37,3 +37,11 @@ add_executable(sortwell_tests
 target_link_libraries(sortwell_tests PRIVATE sortwell_test_support gtest_main)
 add_test(NAME sortwell_tests COMMAND sortwell_tests)
 set_tests_properties(sortwell_tests PROPERTIES ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all")
+
+# A stand-in for SAPI.SpVoice that logs what it is asked to say, for the
+# voice test under wine.
+enable_language(C)
+add_library(fake_spvoice SHARED tests/platform/win32/fake_spvoice.c tests/platform/win32/fake_spvoice.def)
+set_target_properties(fake_spvoice PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_compile_options(fake_spvoice PRIVATE -Wno-incompatible-pointer-types -Wno-cast-function-type)
+target_link_options(fake_spvoice PRIVATE -static-libgcc)

@@ -1,0 +1,119 @@
+// sortwell.exe, cross-built by `make windows`, run under wine in a
+// pseudo-terminal with a private prefix, as the Linux end-to-end tests run
+// the Linux program.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "e2e/pty_process.h"
+#include "records/coupon_record.h"
+#include "support/temp_dir.h"
+
+namespace sortwell::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* wine = "/usr/lib/wine/wine64";
+
+std::string windows_program() {
+  const char* given = std::getenv("SORTWELL_WINDOWS_EXE");
+  return given != nullptr ? given : SORTWELL_SOURCE_DIR "/build-windows/sortwell.exe";
+}
+
+// A wine prefix of its own for the whole suite: the first start makes it.
+struct Wine {
+  Wine() : prefix(home.path() + "/prefix") {}
+  std::vector<std::string> environment() const {
+    return sortwell_environment(home.path(), {"WINEPREFIX=" + prefix, "WINEDEBUG=-all", "DISPLAY="});
+  }
+  std::string record(const std::string& code) const { return read_file(prefix + "/drive_c/sortwell/" + code + ".cou"); }
+  TempDir home;
+  std::string prefix;
+};
+
+TEST(Windows, ACouponIsCreatedCountedAndStoredAsOnTheOriginal) {
+  if (!std::filesystem::exists(wine)) GTEST_SKIP() << "wine64 is not installed";
+  if (!std::filesystem::exists(windows_program())) GTEST_SKIP() << "no sortwell.exe: run make windows";
+  Wine wine_prefix;
+  PtyProcess run(wine, wine_prefix.environment(), 80, {windows_program()});
+  ASSERT_TRUE(run.wait_for("Sortwell:", 60s)) << run.output();
+  // A new code: manufacturer, the expiry with an arrow and a function key
+  // among its four keys, then bin 7 and Enter to save.
+  run.type("4711\r");
+  ASSERT_TRUE(run.wait_for("create/edit coupon menu, item: 4711"));
+  run.type("1Acme\r");
+  ASSERT_TRUE(run.wait_for("1) manu: Acme"));
+  run.type("206\x1b[A\x1bOP");
+  ASSERT_TRUE(run.wait_for("month xx/"));
+  run.type("87\r");
+  ASSERT_TRUE(run.wait_for("8) bin#  7"));
+  run.type("\r");
+  ASSERT_TRUE(run.wait_for("5) Q = 00000001"));
+  ASSERT_TRUE(run.wait_for("Sortwell:"));
+  // The same code again is counted.
+  run.type("4711\r");
+  ASSERT_TRUE(run.wait_for("5) Q = 00000002"));
+  ASSERT_TRUE(run.wait_for("Sortwell:"));
+  run.type("\r");
+  ASSERT_TRUE(run.wait_for("Shutting down Sortwell software now..."));
+  ASSERT_TRUE(run.wait_for("Done."));
+  EXPECT_EQ(run.wait_exit(30s), 0);
+
+  CouponRecord expected;
+  expected.code = "4711";
+  expected.manufacturer = "Acme";
+  expected.expiry = "06";
+  expected.quantity = "00000002";
+  expected.bin = 7;
+  EXPECT_EQ(wine_prefix.record("4711"), pack_record(expected));
+}
+
+// The voice: a stand-in registered as "SAPI.SpVoice" in the prefix logs
+// each sentence it is handed, then takes 0.3 s, as speaking would.
+TEST(Windows, TheExactSentencesReachSpeakAndEachEndsBeforeThePrompt) {
+  if (!std::filesystem::exists(wine)) GTEST_SKIP() << "wine64 is not installed";
+  if (!std::filesystem::exists(windows_program())) GTEST_SKIP() << "no sortwell.exe: run make windows";
+  const std::string stand_in = std::filesystem::path(windows_program()).parent_path() / "fake_spvoice.dll";
+  ASSERT_TRUE(std::filesystem::exists(stand_in)) << "make windows builds " << stand_in;
+  Wine wine_prefix;
+  std::filesystem::create_directories(wine_prefix.prefix + "/drive_c");
+  {
+    // A first start makes the prefix; then the stand-in is registered in it.
+    PtyProcess boot(wine, wine_prefix.environment(), 80, {"cmd", "/c", "exit"});
+    ASSERT_EQ(boot.wait_exit(120s), 0) << boot.output();
+  }
+  std::filesystem::copy_file(stand_in, wine_prefix.prefix + "/drive_c/fake_spvoice.dll");
+  write_file(wine_prefix.prefix + "/drive_c/voice.reg",
+             "REGEDIT4\r\n\r\n"
+             "[HKEY_CLASSES_ROOT\\SAPI.SpVoice\\CLSID]\r\n"
+             "@=\"{5E4C5B1A-0000-4000-8000-50727453574C}\"\r\n\r\n"
+             "[HKEY_CLASSES_ROOT\\CLSID\\{5E4C5B1A-0000-4000-8000-50727453574C}\\InprocServer32]\r\n"
+             "@=\"C:\\\\fake_spvoice.dll\"\r\n"
+             "\"ThreadingModel\"=\"Apartment\"\r\n");
+  {
+    PtyProcess regedit(wine, wine_prefix.environment(), 80, {"regedit", "/S", "C:\\voice.reg"});
+    ASSERT_EQ(regedit.wait_exit(60s), 0) << regedit.output();
+  }
+  const std::string log = wine_prefix.prefix + "/drive_c/speak.log";
+  const auto spoken_to_the_end = [&] {
+    const std::string said = std::filesystem::exists(log) ? read_file(log) : "";
+    return said.size() >= 4 && said.compare(said.size() - 4, 4, "end\n") == 0;
+  };
+  PtyProcess run(wine, wine_prefix.environment(), 80, {windows_program()});
+  ASSERT_TRUE(run.wait_for("Sortwell:", 60s)) << run.output();
+  EXPECT_TRUE(spoken_to_the_end());
+  run.type("g\r");
+  ASSERT_TRUE(run.wait_for("Sortwell:"));
+  EXPECT_TRUE(spoken_to_the_end());
+  run.type("\r");
+  EXPECT_EQ(run.wait_exit(30s), 0);
+  EXPECT_EQ(read_file(log),
+            "start Welcome to the Sortwell.  Press question mark and then enter key to get help. May we start?\n"
+            "end\n"
+            "start ghost mode activated\nend\n");
+}
+
+}  // namespace
+}  // namespace sortwell::testing
