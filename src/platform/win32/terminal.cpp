@@ -27,8 +27,10 @@ Key key_of(const KEY_EVENT_RECORD& event) {
   const bool alt = state & (LEFT_ALT_PRESSED | RIGHT_ALT_PRESSED);
   const bool ctrl = state & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED);
   const wchar_t c = event.uChar.UnicodeChar;
-  // Enter is 13 however it arrives (a terminal under wine may send a line feed).
+  // Enter and Backspace are 13 and 8 however they arrive (a terminal under
+  // wine may send a line feed, or DEL).
   if (event.wVirtualKeyCode == VK_RETURN) return keys::enter;
+  if (event.wVirtualKeyCode == VK_BACK) return keys::backspace;
   // Ctrl and Alt together are AltGr, which types characters.
   if (c != 0 && !(alt && !ctrl)) {
     const std::string byte = ansi_from_wide(std::wstring_view(&c, 1));

@@ -39,6 +39,12 @@ TEST(Windows, ACouponIsCreatedCountedAndStoredAsOnTheOriginal) {
   Wine wine_prefix;
   PtyProcess run(wine, wine_prefix.environment(), 80, {windows_program()});
   ASSERT_TRUE(run.wait_for("Sortwell:", 60s)) << run.output();
+  // Backspace across a row: 85 digits on an 80-column screen, 10 taken back.
+  run.type(std::string(85, '2') + std::string(10, '\x7f') + "\r");
+  ASSERT_TRUE(run.wait_for("create/edit coupon menu, item: 2222"));
+  run.type("\r");
+  ASSERT_TRUE(run.wait_for("Sortwell:"));
+  EXPECT_EQ(unpack_record(wine_prefix.record(std::string(75, '2'))).quantity, "00000001");
   // A new code: manufacturer, the expiry with an arrow and a function key
   // among its four keys, then bin 7 and Enter to save.
   run.type("4711\r");
