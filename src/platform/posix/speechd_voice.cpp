@@ -23,6 +23,7 @@ struct SpeechdVoice::Channel {
   SPDConnection* connection = nullptr;
   bool connect_done = false;
   bool dead = false;
+  bool unanswered = false;  // dead because it stopped answering, not because it went away
   std::set<std::size_t> finished;  // message ids that ended or were cancelled
 };
 
@@ -133,8 +134,8 @@ SpeechdVoice::~SpeechdVoice() {
   std::unique_lock lock(channel_->mutex);
   notified.reset();
   // A connection to a server that stopped answering is left alone: closing
-  // it could wait for that server forever.
-  if (!channel_->dead && channel_->connection != nullptr) {
+  // it could wait for that server forever. One that went away closes at once.
+  if (!channel_->unanswered && channel_->connection != nullptr) {
     SPDConnection* connection = channel_->connection;
     channel_->connection = nullptr;
     lock.unlock();
@@ -173,7 +174,11 @@ void SpeechdVoice::say(std::string_view sentence) {
   std::unique_lock lock(channel.mutex);
   for (;;) {
     if (*queued > 0 && channel.finished.erase(static_cast<std::size_t>(*queued)) > 0) return;
-    if (*queued < 0 || hung_up(channel.connection) || Clock::now() >= give_up) break;
+    if (*queued < 0 || hung_up(channel.connection)) break;
+    if (Clock::now() >= give_up) {
+      channel.unanswered = true;
+      break;
+    }
     // Woken by the notification; the slices only look for a server gone.
     channel.changed.wait_for(lock, 100ms);
   }

@@ -59,7 +59,7 @@ TEST(SpeechDispatcher, AServerKilledMidSentenceDoesNotHangTheSession) {
   run.process.type("g\r");
   ASSERT_TRUE(run.process.wait_for("Sortwell: ", 15s));
   run.process.type("\r");
-  EXPECT_EQ(run.process.wait_exit(), 0);
+  EXPECT_EQ(run.process.wait_exit(), 0) << run.process.output();
 }
 
 }  // namespace
