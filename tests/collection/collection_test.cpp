@@ -16,14 +16,6 @@ using testing::read_file;
 using testing::TempDir;
 using testing::write_file;
 
-std::string contents(std::FILE* file) {
-  std::rewind(file);
-  std::string text;
-  for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) text += static_cast<char>(c);
-  std::fclose(file);
-  return text;
-}
-
 CouponRecord coupon(const std::string& code, const std::string& manufacturer, const std::string& quantity,
                     std::uint8_t bin, std::uint8_t category, std::uint16_t value, const std::string& expiry) {
   CouponRecord record;
@@ -62,7 +54,7 @@ struct Collection : TempDir {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     const int status = run_collection_command(command, arguments, path(), out, err);
-    return {status, contents(out), contents(err)};
+    return {status, testing::read_and_close(out), testing::read_and_close(err)};
   }
 };
 

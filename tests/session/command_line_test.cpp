@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace sortwell {
 namespace {
 
@@ -14,20 +16,12 @@ struct Outcome {
   std::string err;
 };
 
-std::string contents(std::FILE* file) {
-  std::rewind(file);
-  std::string text;
-  for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) text += static_cast<char>(c);
-  std::fclose(file);
-  return text;
-}
-
 Outcome run(std::vector<const char*> arguments) {
   arguments.insert(arguments.begin(), "sortwell");
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
   const auto status = handle_command_line(static_cast<int>(arguments.size()), arguments.data(), out, err);
-  return {status, contents(out), contents(err)};
+  return {status, testing::read_and_close(out), testing::read_and_close(err)};
 }
 
 TEST(CommandLine, NoArgumentStartsTheSession) {

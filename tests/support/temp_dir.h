@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -21,6 +22,8 @@ class TempDir {
 };
 
 std::string read_file(const std::string& path);
+// Everything written to `file`, which is closed.
+std::string read_and_close(std::FILE* file);
 void write_file(const std::string& path, const std::string& bytes);
 
 }  // namespace sortwell::testing
