@@ -265,17 +265,5 @@ TEST(RecordFile, OnlyRegularFilesAreRecordsAndNoOpenWaits) {
   EXPECT_EQ(read_file(dir.file("elsewhere")), "x");
 }
 
-TEST(RecordFile, RemoveDeletesTheOpenFile) {
-  TempDir dir;
-  const std::string path = dir.file("1.cou");
-  write_file(path, "");
-  RecordFile file;
-  ASSERT_EQ(file.open(path), FileStatus::ok);
-  EXPECT_TRUE(file.remove());
-  EXPECT_FALSE(std::filesystem::exists(path));
-  EXPECT_FALSE(file.is_open());
-  EXPECT_EQ(file.open(path), FileStatus::missing);
-}
-
 }  // namespace
 }  // namespace sortwell
