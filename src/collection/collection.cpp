@@ -21,8 +21,9 @@ std::optional<std::int64_t> count_of(const std::string& quantity, bool& is_numbe
 }
 
 // One file: a coupon, a problem, or both.
-void add(Collection& collection, const StoredFile& file, const CategoryTable& categories) {
-  const auto problem = [&](const std::string& what) { collection.problems.push_back(file.name + ": " + what); };
+void add(const StoredFile& file, const CategoryTable& categories,
+         const std::function<void(const CollectedCoupon&)>& each, std::vector<std::string>& problems) {
+  const auto problem = [&](const std::string& what) { problems.push_back(file.name + ": " + what); };
   if (!file.error.empty()) return problem("cannot be read: " + file.error);
   if (!file.regular) return problem("not a regular file");
   if (file.size != record_image_size) {
@@ -36,18 +37,18 @@ void add(Collection& collection, const StoredFile& file, const CategoryTable& ca
   if (coupon.record.category && *coupon.record.category > categories.last_index) {
     problem("category " + std::to_string(*coupon.record.category) + " is not in the table");
   }
-  collection.coupons.push_back(std::move(coupon));
+  each(coupon);
 }
 
 }  // namespace
 
-bool collect(const std::string& data_dir, const CategoryTable& categories, Collection& collection, std::string& error) {
-  const auto each = [&](const StoredFile& file) { add(collection, file, categories); };
-  if (!read_record_directory(data_dir, each, error)) return false;
-  std::sort(collection.coupons.begin(), collection.coupons.end(),
-            [](const CollectedCoupon& a, const CollectedCoupon& b) { return a.file_name < b.file_name; });
+bool collect(const std::string& data_dir, const CategoryTable& categories,
+             const std::function<void(const CollectedCoupon&)>& each, std::vector<std::string>& problems,
+             std::string& error) {
+  const auto one = [&](const StoredFile& file) { add(file, categories, each, problems); };
+  if (!read_record_directory(data_dir, one, error)) return false;
   // Each file's problems stay in the order found.
-  std::stable_sort(collection.problems.begin(), collection.problems.end(), [](const std::string& a, const std::string& b) {
+  std::stable_sort(problems.begin(), problems.end(), [](const std::string& a, const std::string& b) {
     return a.substr(0, a.find(": ")) < b.substr(0, b.find(": "));
   });
   return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,19 +20,16 @@ struct CollectedCoupon {
   std::optional<std::int64_t> count;  // none while the coupon was never counted
 };
 
-// Every record of a data directory, sorted by code, and what is wrong with
-// the files that are damaged or odd ("<file>: <what>"). A damaged file that
-// still holds a record (too short, too long, a count that is no number, a
-// category beyond the table) is named and counted as far as it goes; one
-// that is no record at all (not a regular file, unreadable) is only named.
-struct Collection {
-  std::vector<CollectedCoupon> coupons;
-  std::vector<std::string> problems;
-};
-
-// Reads the record files of `data_dir` into a collection; false, with
-// `error` set, when the directory cannot be read.
-bool collect(const std::string& data_dir, const CategoryTable& categories, Collection& collection, std::string& error);
+// Reads the record files of `data_dir` and hands each record to `each`, in
+// the directory's order. What is wrong with damaged or odd files goes into
+// `problems` ("<file>: <what>", sorted by file): a damaged file that still
+// holds a record (too short, too long, a count that is no number, a category
+// beyond the table) is named and handed over as far as it goes; one that is
+// no record at all (not a regular file, unreadable) is only named. False,
+// with `error` set, when the directory cannot be read.
+bool collect(const std::string& data_dir, const CategoryTable& categories,
+             const std::function<void(const CollectedCoupon&)>& each, std::vector<std::string>& problems,
+             std::string& error);
 
 // A coupon's face value times its count, in hundredths of a cent.
 std::int64_t face_value(const CollectedCoupon& coupon);

@@ -74,17 +74,20 @@ int run_collection_command(std::string_view command, const std::vector<std::stri
     return 2;
   }
   const CategoryTable categories = build_category_table();
-  Collection collection;
+  CsvExport csv(categories);
+  Report report(categories, options.filter);
+  const bool exporting = command == "export";
+  const auto each = [&](const CollectedCoupon& coupon) { exporting ? csv.add(coupon) : report.add(coupon); };
+  std::vector<std::string> problems;
   std::string error;
-  if (!collect(options.data_dir, categories, collection, error)) {
+  if (!collect(options.data_dir, categories, each, problems, error)) {
     std::fprintf(err, "sortwell: %s: %s\n", options.data_dir.c_str(), error.c_str());
     return 2;
   }
-  const std::string text =
-      command == "export" ? export_csv(collection, categories) : write_report(collection, categories, options.filter);
+  const std::string text = exporting ? csv.text() : report.text();
   std::fwrite(text.data(), 1, text.size(), out);
-  for (const std::string& problem : collection.problems) std::fprintf(err, "sortwell: %s\n", problem.c_str());
-  return collection.problems.empty() ? 0 : 1;
+  for (const std::string& problem : problems) std::fprintf(err, "sortwell: %s\n", problem.c_str());
+  return problems.empty() ? 0 : 1;
 }
 
 }  // namespace sortwell

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "collection/collection.h"
 
@@ -11,6 +13,16 @@ namespace sortwell {
 // record file, sorted by code. The columns: code, manufacturer, month,
 // description, category number and name, count (empty where never
 // counted), value in cents, number needed, bin, file name.
-std::string export_csv(const Collection& collection, const CategoryTable& categories);
+// Records are added in any order; only their rows are kept.
+class CsvExport {
+ public:
+  explicit CsvExport(const CategoryTable& categories) : categories_(categories) {}
+  void add(const CollectedCoupon& coupon);
+  std::string text();
+
+ private:
+  const CategoryTable& categories_;
+  std::vector<std::pair<std::string, std::string>> rows_;  // file name, row
+};
 
 }  // namespace sortwell

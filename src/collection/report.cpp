@@ -1,6 +1,6 @@
 #include "collection/report.h"
 
-#include <map>
+#include <algorithm>
 #include <vector>
 
 #include "collection/coupon_text.h"
@@ -38,28 +38,6 @@ class Table {
   std::vector<std::vector<std::string>> rows_;
 };
 
-struct Totals {
-  std::int64_t codes = 0;
-  std::int64_t coupons = 0;
-  std::int64_t value = 0;  // hundredths of a cent
-  void add(const CollectedCoupon& coupon) {
-    ++codes;
-    coupons += coupon.count.value_or(0);
-    value += face_value(coupon);
-  }
-  std::vector<std::string> row(std::string label) const {
-    return {std::move(label), std::to_string(codes), std::to_string(coupons), money_in_cents(value)};
-  }
-};
-
-std::string totals_table(const char* heading, const std::map<int, Totals>& groups,
-                         std::string (*label)(int, const CategoryTable&), const CategoryTable& categories) {
-  Table table({false, true, true, true});
-  table.add({heading, "codes", "coupons", "value"});
-  for (const auto& [key, totals] : groups) table.add(totals.row(label(key, categories)));
-  return table.text();
-}
-
 // Groups: the byte's value; -1 where the file holds none.
 int bin_key(const CouponRecord& record) { return record.bin.value_or(0); }
 int category_key(const CouponRecord& record) { return record.category ? *record.category : -1; }
@@ -67,45 +45,60 @@ int category_key(const CouponRecord& record) { return record.category ? *record.
 std::string bin_label(int bin, const CategoryTable&) { return bin == 0 ? "no bin" : std::to_string(bin); }
 std::string category_label(int index, const CategoryTable& categories) { return category_text(index, categories); }
 
-std::string summary(const Collection& collection, const CategoryTable& categories) {
-  std::map<int, Totals> bins, groups;
-  Totals all;
-  for (const CollectedCoupon& coupon : collection.coupons) {
-    bins[bin_key(coupon.record)].add(coupon);
-    groups[category_key(coupon.record)].add(coupon);
-    all.add(coupon);
-  }
-  Table total({false, true, true, true});
-  total.add({"", "codes", "coupons", "value"});
-  total.add(all.row("in all"));
-  return "By bin\n" + totals_table("bin", bins, bin_label, categories) + "\nBy category\n" +
-         totals_table("category", groups, category_label, categories) + "\nIn all\n" + total.text();
+std::vector<std::string> totals_row(const Report::Totals& totals, std::string label) {
+  return {std::move(label), std::to_string(totals.codes), std::to_string(totals.coupons), money_in_cents(totals.value)};
 }
 
-std::string listing(const Collection& collection, const CategoryTable& categories, const ReportFilter& filter) {
-  Table table({false, false, false, false, true, true, false, true});
-  table.add({"code", "manufacturer", "description", "category", "count", "value", "month", "needed"});
-  int listed = 0;
-  for (const CollectedCoupon& coupon : collection.coupons) {
-    const CouponRecord& record = coupon.record;
-    if (filter.bin && bin_key(record) != *filter.bin) continue;
-    if (filter.expires && month_text(record) != two_digits(*filter.expires)) continue;
-    ++listed;
-    table.add({coupon.code, shown(record.manufacturer), shown(record.description),
-               category_text(category_key(record), categories), count_text(coupon), value_text(record),
-               month_text(record), byte_text(record.number_needed)});
-  }
-  std::string title = "Coupons";
-  if (filter.bin) title += *filter.bin == 0 ? " with no bin" : " in bin " + std::to_string(*filter.bin);
-  if (filter.expires) title += " expiring in month " + two_digits(*filter.expires);
-  return title + ": " + std::to_string(listed) + "\n" + (listed > 0 ? table.text() : "");
+std::string totals_table(const char* heading, const std::map<int, Report::Totals>& groups,
+                         std::string (*label)(int, const CategoryTable&), const CategoryTable& categories) {
+  Table table({false, true, true, true});
+  table.add({heading, "codes", "coupons", "value"});
+  for (const auto& [key, totals] : groups) table.add(totals_row(totals, label(key, categories)));
+  return table.text();
 }
 
 }  // namespace
 
-std::string write_report(const Collection& collection, const CategoryTable& categories, const ReportFilter& filter) {
-  if (!filter.bin && !filter.expires) return summary(collection, categories);
-  return listing(collection, categories, filter);
+void Report::Totals::add(const CollectedCoupon& coupon) {
+  ++codes;
+  coupons += coupon.count.value_or(0);
+  value += face_value(coupon);
+}
+
+Report::Report(const CategoryTable& categories, ReportFilter filter) : categories_(categories), filter_(filter) {}
+
+void Report::add(const CollectedCoupon& coupon) {
+  const CouponRecord& record = coupon.record;
+  if (!filter_.bin && !filter_.expires) {
+    bins_[bin_key(record)].add(coupon);
+    categories_totals_[category_key(record)].add(coupon);
+    all_.add(coupon);
+    return;
+  }
+  if (filter_.bin && bin_key(record) != *filter_.bin) return;
+  if (filter_.expires && month_text(record) != two_digits(*filter_.expires)) return;
+  listed_.emplace_back(coupon.file_name,
+                       std::vector<std::string>{coupon.code, shown(record.manufacturer), shown(record.description),
+                                                category_text(category_key(record), categories_), count_text(coupon),
+                                                value_text(record), month_text(record), byte_text(record.number_needed)});
+}
+
+std::string Report::text() {
+  if (!filter_.bin && !filter_.expires) {
+    Table total({false, true, true, true});
+    total.add({"", "codes", "coupons", "value"});
+    total.add(totals_row(all_, "in all"));
+    return "By bin\n" + totals_table("bin", bins_, bin_label, categories_) + "\nBy category\n" +
+           totals_table("category", categories_totals_, category_label, categories_) + "\nIn all\n" + total.text();
+  }
+  std::sort(listed_.begin(), listed_.end());
+  Table table({false, false, false, false, true, true, false, true});
+  table.add({"code", "manufacturer", "description", "category", "count", "value", "month", "needed"});
+  for (auto& [file_name, row] : listed_) table.add(std::move(row));
+  std::string title = "Coupons";
+  if (filter_.bin) title += *filter_.bin == 0 ? " with no bin" : " in bin " + std::to_string(*filter_.bin);
+  if (filter_.expires) title += " expiring in month " + two_digits(*filter_.expires);
+  return title + ": " + std::to_string(listed_.size()) + "\n" + (listed_.empty() ? "" : table.text());
 }
 
 }  // namespace sortwell

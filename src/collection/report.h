@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "collection/collection.h"
 
@@ -17,7 +21,28 @@ struct ReportFilter {
 // columns, one fact a line, no box-drawing and no colour. Without a filter:
 // per bin ("no bin" for bin 0), per category by name, and in all, the number
 // of codes, the coupons counted and their face value. With one: each coupon
-// it selects, one a line.
-std::string write_report(const Collection& collection, const CategoryTable& categories, const ReportFilter& filter);
+// it selects, one a line, sorted by code. Coupons are added in any order;
+// only the totals and the selected coupons are kept.
+class Report {
+ public:
+  struct Totals {
+    std::int64_t codes = 0;
+    std::int64_t coupons = 0;
+    std::int64_t value = 0;  // hundredths of a cent
+    void add(const CollectedCoupon& coupon);
+  };
+
+  Report(const CategoryTable& categories, ReportFilter filter);
+  void add(const CollectedCoupon& coupon);
+  std::string text();
+
+ private:
+  const CategoryTable& categories_;
+  ReportFilter filter_;
+  std::map<int, Totals> bins_;
+  std::map<int, Totals> categories_totals_;
+  Totals all_;
+  std::vector<std::pair<std::string, std::vector<std::string>>> listed_;  // by file name
+};
 
 }  // namespace sortwell
