@@ -58,11 +58,22 @@ struct Library {
   }
 };
 
-// The notifications carry no context: the one channel of the process.
+// The notifications carry no context: the one channel of the process, set
+// and read from different threads.
+std::mutex notified_mutex;
 std::shared_ptr<SpeechdVoice::Channel> notified;
 
+void notify_to(std::shared_ptr<SpeechdVoice::Channel> channel) {
+  std::lock_guard lock(notified_mutex);
+  notified = std::move(channel);
+}
+
 void on_finished(std::size_t message, std::size_t, SPDNotificationType) {
-  const std::shared_ptr<SpeechdVoice::Channel> channel = notified;
+  std::shared_ptr<SpeechdVoice::Channel> channel;
+  {
+    std::lock_guard lock(notified_mutex);
+    channel = notified;
+  }
   if (!channel) return;
   std::lock_guard lock(channel->mutex);
   channel->finished.insert(message);
@@ -123,7 +134,7 @@ std::unique_ptr<SpeechdVoice> SpeechdVoice::connect(std::chrono::milliseconds wa
     channel->dead = true;
     return nullptr;
   }
-  notified = channel;
+  notify_to(channel);
   return std::unique_ptr<SpeechdVoice>(new SpeechdVoice(std::move(channel), std::move(fallback)));
 }
 
@@ -131,8 +142,8 @@ SpeechdVoice::SpeechdVoice(std::shared_ptr<Channel> channel, Fallback fallback)
     : channel_(std::move(channel)), make_fallback_(std::move(fallback)) {}
 
 SpeechdVoice::~SpeechdVoice() {
+  notify_to(nullptr);
   std::unique_lock lock(channel_->mutex);
-  notified.reset();
   // A connection to a server that stopped answering is left alone: closing
   // it could wait for that server forever. One that went away closes at once.
   if (!channel_->unanswered && channel_->connection != nullptr) {
