@@ -23,9 +23,12 @@ bool names_a_record(std::string_view name) {
 // Reads one entry, relative to the open directory, in as few calls as the
 // file allows: the directory already tells a regular file from the rest.
 void read_entry(int directory, const dirent& entry, StoredFile& file) {
-  file = StoredFile{file.name, false, 0, std::move(file.image), {}};
+  // The buffers of the file before are reused.
   file.name = entry.d_name;
+  file.regular = false;
+  file.size = 0;
   file.image.clear();
+  file.error.clear();
   if (entry.d_type != DT_REG && entry.d_type != DT_UNKNOWN) return;
   // Never follow a link and never wait on a FIFO; no lock is taken.
   const int fd = openat(directory, entry.d_name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
