@@ -2,8 +2,8 @@
 
 #include "platform/system_voice.h"
 #include "platform/terminal.h"
-#include "session/command_line.h"
-#include "session/data_dir.h"
+#include "command_line.h"
+#include "platform/data_dir.h"
 #include "session/session.h"
 
 int main(int argc, char** argv) {

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "common/codepage.h"
+#include "common/code_page.h"
 
 namespace sortwell {
 namespace {
@@ -18,11 +18,11 @@ constexpr char32_t delete_glyph = U'\u2302';
 // Each byte as the UTF-8 of the one cell that shows it, worked out once.
 const std::array<std::string, 256>& cells() {
   static const std::array<std::string, 256> table = [] {
-    const Codepage& codepage = Codepage::ansi();
+    const CodePage& code_page = CodePage::ansi();
     std::array<std::string, 256> utf8;
     for (int byte = 0; byte < 256; ++byte) {
-      char32_t c = codepage.defines(static_cast<unsigned char>(byte)) ? codepage.characters()[byte]
-                                                                      : static_cast<char32_t>(Codepage::replacement);
+      char32_t c = code_page.defines(static_cast<unsigned char>(byte)) ? code_page.characters()[byte]
+                                                                      : static_cast<char32_t>(CodePage::replacement);
       if (byte < 0x20) c = control_glyphs[static_cast<std::size_t>(byte)];
       if (byte == 0x7F) c = delete_glyph;
       append_utf8(utf8[static_cast<std::size_t>(byte)], c);

@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "console/keyboard.h"
-#include "console/screen.h"
+#include "platform/keyboard.h"
+#include "platform/screen.h"
 
 namespace sortwell {
 
@@ -12,7 +12,7 @@ namespace sortwell {
 // control bytes as glyphs.
 std::string screen_text(std::string_view text);
 
-// Printing, line input and single-key input. Texts are Windows-1252 byte
+// Printing, line input and single-key input. Texts are code-page byte
 // strings. The console keeps the cursor column itself so that long texts
 // wrap by character at the screen's width, a text that exactly fills a row
 // followed by a line end leaves one empty row, and Backspace can erase

@@ -1,6 +1,6 @@
 #include "console/key_decoder.h"
 
-#include "common/codepage.h"
+#include "common/code_page.h"
 
 namespace sortwell {
 namespace {
@@ -192,7 +192,7 @@ KeyDecoder::Step KeyDecoder::decode_utf8(bool idle, Key& key) {
   if (lead >= 0xC2 && lead <= 0xDF) length = 2, c = lead & 0x1F;
   else if (lead >= 0xE0 && lead <= 0xEF) length = 3, c = lead & 0x0F;
   else if (lead >= 0xF0 && lead <= 0xF4) length = 4, c = lead & 0x07;
-  key = Key::character(static_cast<unsigned char>(Codepage::replacement));
+  key = Key::character(static_cast<unsigned char>(CodePage::replacement));
   if (length == 0) {
     consume(1);
     return Step::key;
@@ -214,7 +214,7 @@ KeyDecoder::Step KeyDecoder::decode_utf8(bool idle, Key& key) {
     c = c << 6 | (next & 0x3F);
   }
   consume(length);
-  key = Key::character(Codepage::ansi().byte_for(c));
+  key = Key::character(CodePage::ansi().byte_for(c));
   return Step::key;
 }
 

@@ -4,13 +4,13 @@
 #include <string>
 #include <string_view>
 
-#include "console/key.h"
+#include "platform/key.h"
 
 namespace sortwell {
 
 // Turns the bytes a terminal sends into keys; the one place where that
 // happens. Enter is CR or LF (an LF straight after a CR belongs to it),
-// Backspace is DEL or BS, UTF-8 characters become Windows-1252 bytes ("?"
+// Backspace is DEL or BS, UTF-8 characters become the code page's bytes ("?"
 // where there is none), and the CSI and SS3 sequences of xterm-compatible
 // terminals become scan-code keys; unknown sequences (mouse, focus, paste
 // brackets) and NUL are dropped. Escape followed by a letter is Alt+letter.

@@ -44,9 +44,9 @@ bool run_coupon_editor(Console& console, const CategoryTable& categories, std::u
       case '5':
         if (quantity_menu(console, record, store, written)) show_menu();
         break;
-      case '6': go_on = set_value(console, record); break;
+      case '6': go_on = enter_value(console, record); break;
       case '7': enter_number_needed(console, record); break;
-      case '8': go_on = set_bin(console, record); break;
+      case '8': go_on = enter_bin(console, record); break;
       default: break;
     }
     show_menu();

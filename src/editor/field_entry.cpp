@@ -47,7 +47,7 @@ void enter_description(Console& console, CouponRecord& record) {
   record.description = console.read_line();
 }
 
-bool set_value(Console& console, CouponRecord& record) {
+bool enter_value(Console& console, CouponRecord& record) {
   const std::string answer = collect_keys(console, "Set Value in Cents:", 5);
   record.value = static_cast<std::uint16_t>(whole_number(text_value(answer) * 100));
   return !answer.empty();
@@ -59,7 +59,7 @@ void enter_number_needed(Console& console, CouponRecord& record) {
   record.number_needed = static_cast<std::uint8_t>(whole_number(text_value(console.read_key().text())));
 }
 
-bool set_bin(Console& console, CouponRecord& record) {
+bool enter_bin(Console& console, CouponRecord& record) {
   const std::string answer = collect_keys(console, "Set Bin Number:", 3);
   const std::int64_t bin = whole_number(text_value(answer));
   if (bin == -1) record.bin.reset();

@@ -17,11 +17,11 @@ void enter_expiry(Console& console, CouponRecord& record);
 void enter_description(Console& console, CouponRecord& record);
 // Item 6: up to five keys, echoed (Enter stops), stored as hundredths of a
 // cent, low 16 bits. False when Enter came before any key: the editor ends.
-bool set_value(Console& console, CouponRecord& record);
+bool enter_value(Console& console, CouponRecord& record);
 // Item 7: one key, the digit's value (0 for any other key).
 void enter_number_needed(Console& console, CouponRecord& record);
 // Item 8: up to three keys, echoed (Enter stops), stored as the low 8 bits;
 // -1 leaves the bin empty. False when Enter came before any key.
-bool set_bin(Console& console, CouponRecord& record);
+bool enter_bin(Console& console, CouponRecord& record);
 
 }  // namespace sortwell

@@ -3,7 +3,7 @@
 #include <memory>
 #include <optional>
 
-#include "session/voice.h"
+#include "platform/voice.h"
 
 namespace sortwell {
 

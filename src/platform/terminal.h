@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "console/keyboard.h"
-#include "console/screen.h"
+#include "platform/keyboard.h"
+#include "platform/screen.h"
 
 namespace sortwell {
 

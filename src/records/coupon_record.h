@@ -8,7 +8,7 @@
 
 namespace sortwell {
 
-// One coupon. The texts are Windows-1252 byte strings; a number field is
+// One coupon. The texts are byte strings in the program's code page; a number field is
 // empty (nullopt) until it is set, which the menu shows apart from zero.
 struct CouponRecord {
   std::string code;

@@ -1,25 +1,19 @@
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+
+#include "platform/record_directory.h"
 
 namespace sortwell {
 
-// One file named like a record in the data directory, as found there.
-struct StoredFile {
-  std::string name;        // the file name, in the file system's encoding
-  bool regular = false;    // false for a directory, FIFO, device or link
-  std::uint64_t size = 0;  // bytes in the file
-  std::string image;       // its first 276 bytes, read in one call
-  std::string error;       // why it could not be read; empty when it was
-};
+// Whether a file name is a record's: "<code>.cou", the suffix in any case
+// where the file system folds case. Hidden files, such as a record still
+// being created, are not records yet.
+bool names_a_record(std::string_view name);
 
-// Hands every "<code>.cou" in `data_dir` to `each`, in the directory's order
-// (hidden files, such as a record still being created, are not records
-// yet), read without locking, writing or waiting, so that a running session
-// is never disturbed. The file handed over is only valid during the call.
-// False, with `error` set, when the directory itself cannot be read.
+// Hands every record file in `data_dir` to `each`, as `read_folder` does.
 bool read_record_directory(const std::string& data_dir, const std::function<void(const StoredFile&)>& each,
                            std::string& error);
 

@@ -1,9 +1,11 @@
 #pragma once
 
-#include <cstdint>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/record_files.h"
 
 namespace sortwell {
 
@@ -12,28 +14,16 @@ namespace sortwell {
 // data directory gets the empty path, which names no file.
 std::string record_path(const std::string& data_dir, std::string_view code);
 
-// How opening a record file went.
-enum class FileStatus {
-  ok,            // open for reading and writing
-  read_only,     // open, but it cannot be written
-  missing,       // no file there; nothing is open
-  in_use,        // another running copy holds it
-  not_a_record,  // a directory, FIFO, device, link, or a path naming nothing
-  failed,        // anything else: no space, no permission, an I/O error
-};
-
-// Which file is open, to tell it later from one put in its place.
-struct FileIdentity {
-  std::uint64_t device = 0;
-  std::uint64_t file = 0;
-  bool operator==(const FileIdentity&) const = default;
-};
+// The hidden twin a new record of `path` is written under until it is
+// published: never a record's name, one per code.
+std::string twin_path(const std::string& path);
 
 // One record file, held under an exclusive lock from `open` or `create` to
 // `close`, so that no second running copy of the program works on it
-// meanwhile. Only regular files are opened, and no open ever waits. Every
-// write and every change to the directory is on stable storage before it
-// reports success. The platform's file interface lives behind it.
+// meanwhile; the lock is on the file the path names when it is taken. Only
+// regular files are opened, and no open ever waits. Every write and every
+// change to the directory is on stable storage before it reports success,
+// as far as the platform's primitives promise it (platform/record_files.h).
 class RecordFile {
  public:
   RecordFile() = default;
@@ -50,22 +40,22 @@ class RecordFile {
   FileStatus create(const std::string& path, std::string_view placeholder);
   // Puts a created file in place at its path.
   bool publish();
-  bool is_open() const { return handle_ >= 0; }
-  bool writable() const { return is_open() && writable_; }
+  bool is_open() const { return file_.is_open(); }
+  bool writable() const { return is_open() && file_.writable; }
   // Up to 276 bytes from position 1 (one more than the image); nullopt when
   // nothing is open or reading fails.
   std::optional<std::string> read_image() const;
   // `bytes` at `offset` (0 is position 1), without truncating the file.
   bool write_at(std::size_t offset, std::string_view bytes);
-  FileIdentity identity() const { return is_open() ? identity_ : FileIdentity{}; }
+  FileIdentity identity() const { return is_open() ? file_.identity : FileIdentity{}; }
   // Deletes the open file from its path, then closes it.
   bool remove();
   void close();
 
  private:
-  std::intptr_t handle_ = -1;
-  bool writable_ = false;
-  FileIdentity identity_;
+  FileStatus open_named(const std::string& path, OpenMode mode);
+
+  OpenFile file_;
   std::string path_;          // where the file is, or is to appear
   std::string unpublished_;   // the hidden name of a created file until `publish`
 };

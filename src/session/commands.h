@@ -3,9 +3,9 @@
 #include <string>
 
 #include "console/console.h"
-#include "session/clock.h"
+#include "platform/clock.h"
 #include "session/last_entry.h"
-#include "session/voice.h"
+#include "platform/voice.h"
 
 namespace sortwell {
 

@@ -8,7 +8,7 @@
 #include "console/console.h"
 #include "records/coupon_record.h"
 #include "session/last_entry.h"
-#include "session/voice.h"
+#include "platform/voice.h"
 
 namespace sortwell {
 

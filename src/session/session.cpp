@@ -4,7 +4,7 @@
 #include "common/upper_case.h"
 #include "session/commands.h"
 #include "session/coupon_lookup.h"
-#include "session/data_dir.h"
+#include "platform/data_dir.h"
 #include "session/failures.h"
 
 namespace sortwell {

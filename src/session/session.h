@@ -3,8 +3,8 @@
 #include <string>
 
 #include "console/console.h"
-#include "session/clock.h"
-#include "session/voice.h"
+#include "platform/clock.h"
+#include "platform/voice.h"
 
 namespace sortwell {
 

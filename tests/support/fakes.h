@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "session/clock.h"
-#include "session/voice.h"
+#include "platform/clock.h"
+#include "platform/voice.h"
 
 namespace sortwell::testing {
 

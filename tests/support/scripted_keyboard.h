@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "console/key_decoder.h"
-#include "console/keyboard.h"
+#include "platform/keyboard.h"
 
 namespace sortwell::testing {
 

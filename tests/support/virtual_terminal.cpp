@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "common/codepage.h"
+#include "common/code_page.h"
 
 namespace sortwell::testing {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "console/screen.h"
+#include "platform/screen.h"
 
 namespace sortwell::testing {
 

@@ -1,6 +1,6 @@
 #include <iconv.h>
 
-#include "common/codepage.h"
+#include "platform/code_page.h"
 
 namespace sortwell {
 

@@ -1,4 +1,4 @@
-#include "session/data_dir.h"
+#include "platform/data_dir.h"
 
 #include <pwd.h>
 #include <sys/stat.h>

@@ -2,7 +2,7 @@
 
 #include <espeak-ng/speak_lib.h>
 
-#include "common/codepage.h"
+#include "common/code_page.h"
 #include "platform/posix/quiet_stderr.h"
 
 namespace sortwell {
@@ -42,7 +42,7 @@ EspeakVoice::~EspeakVoice() {
 
 void EspeakVoice::say(std::string_view sentence) {
   if (!ready_ || sentence.empty()) return;
-  const std::string text = Codepage::ansi().to_utf8(sentence);
+  const std::string text = CodePage::ansi().to_utf8(sentence);
   StandardErrorSilenced quiet;
   // The engine has one callback for the process; make sure it is ours.
   if (sink_) espeak_SetSynthCallback(receive_samples);

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "session/voice.h"
+#include "platform/voice.h"
 
 namespace sortwell {
 

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "console/key_decoder.h"
-#include "console/keyboard.h"
+#include "platform/keyboard.h"
 
 namespace sortwell {
 

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "console/screen.h"
+#include "platform/screen.h"
 
 namespace sortwell {
 

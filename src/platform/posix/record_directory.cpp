@@ -1,4 +1,4 @@
-#include "records/record_directory.h"
+#include "platform/record_directory.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -13,12 +13,6 @@
 
 namespace sortwell {
 namespace {
-
-constexpr std::string_view suffix = ".cou";
-
-bool names_a_record(std::string_view name) {
-  return name.size() > suffix.size() && name.front() != '.' && name.ends_with(suffix);
-}
 
 // Reads one entry, relative to the open directory, in as few calls as the
 // file allows: the directory already tells a regular file from the rest.
@@ -54,9 +48,9 @@ void read_entry(int directory, const dirent& entry, StoredFile& file) {
 
 }  // namespace
 
-bool read_record_directory(const std::string& data_dir, const std::function<void(const StoredFile&)>& each,
-                           std::string& error) {
-  DIR* directory = opendir(data_dir.c_str());
+bool read_folder(const std::string& folder, const std::function<bool(std::string_view name)>& wanted,
+                 const std::function<void(const StoredFile&)>& each, std::string& error) {
+  DIR* directory = opendir(folder.c_str());
   if (directory == nullptr) {
     error = std::strerror(errno);
     return false;
@@ -64,14 +58,12 @@ bool read_record_directory(const std::string& data_dir, const std::function<void
   const int fd = dirfd(directory);
   StoredFile file;  // one buffer for every file
   while (const dirent* entry = readdir(directory)) {
-    if (!names_a_record(entry->d_name)) continue;
+    if (!wanted(entry->d_name)) continue;
     read_entry(fd, *entry, file);
     each(file);
   }
   closedir(directory);
   return true;
 }
-
-std::string code_of_file(const std::string& name) { return name.substr(0, name.size() - suffix.size()); }
 
 }  // namespace sortwell

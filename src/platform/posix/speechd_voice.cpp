@@ -9,7 +9,7 @@
 #include <set>
 #include <thread>
 
-#include "common/codepage.h"
+#include "common/code_page.h"
 #include "platform/posix/quiet_stderr.h"
 
 namespace sortwell {
@@ -170,7 +170,7 @@ void SpeechdVoice::say(std::string_view sentence) {
       return;
     }
   }
-  const std::string text = Codepage::ansi().to_utf8(sentence);
+  const std::string text = CodePage::ansi().to_utf8(sentence);
   // The message id, once the server has queued the sentence; -1 when it refused.
   auto queued = std::make_shared<int>(0);
   std::thread([channel = channel_, queued, text] {

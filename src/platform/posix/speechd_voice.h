@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "session/voice.h"
+#include "platform/voice.h"
 
 namespace sortwell {
 

@@ -1,4 +1,4 @@
-#include "session/clock.h"
+#include "platform/clock.h"
 
 #include <thread>
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "platform/win32/win32_text.h"
-#include "session/data_dir.h"
+#include "platform/data_dir.h"
 
 namespace sortwell {
 

@@ -1,4 +1,4 @@
-#include "records/record_directory.h"
+#include "platform/record_directory.h"
 
 #include <windows.h>
 
@@ -7,8 +7,6 @@
 
 namespace sortwell {
 namespace {
-
-constexpr std::string_view suffix = ".cou";
 
 std::string error_text(DWORD error) {
   if (error == ERROR_SHARING_VIOLATION) return "in use by a running Sortwell";
@@ -23,11 +21,12 @@ std::string error_text(DWORD error) {
 
 }  // namespace
 
-bool read_record_directory(const std::string& data_dir, const std::function<void(const StoredFile&)>& each,
-                           std::string& error) {
-  const std::wstring directory = wide_from_ansi(data_dir) + L"\\";
+bool read_folder(const std::string& folder, const std::function<bool(std::string_view name)>& wanted,
+                 const std::function<void(const StoredFile&)>& each, std::string& error) {
+  const std::wstring directory = wide_from_ansi(folder) + L"\\";
   WIN32_FIND_DATAW found{};
-  HANDLE search = FindFirstFileW((directory + L"*.cou").c_str(), &found);
+  // Every name, filtered by `wanted`: a pattern would also match short names.
+  HANDLE search = FindFirstFileW((directory + L"*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) {
     const DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND) return true;  // a directory with no records
@@ -37,9 +36,9 @@ bool read_record_directory(const std::string& data_dir, const std::function<void
   StoredFile file;
   do {
     file = StoredFile{utf8_from_wide(found.cFileName), false, 0, {}, {}};
-    if (file.name.empty() || file.name.front() == '.' || !file.name.ends_with(suffix)) continue;
+    if (!wanted(file.name)) continue;
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      // Read as others may: a session holding the file keeps it to itself.
+      // Read as others may: a session holding the file shares it for reading.
       HANDLE handle = CreateFileW((directory + found.cFileName).c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -62,7 +61,5 @@ bool read_record_directory(const std::string& data_dir, const std::function<void
   FindClose(search);
   return true;
 }
-
-std::string code_of_file(const std::string& name) { return name.substr(0, name.size() - suffix.size()); }
 
 }  // namespace sortwell

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "session/clock.h"
+#include "platform/clock.h"
 
 namespace sortwell {
 

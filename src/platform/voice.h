@@ -5,7 +5,7 @@
 
 namespace sortwell {
 
-// The voice: `say` speaks one Windows-1252 sentence and returns when it has
+// The voice: `say` speaks one sentence in the program's code page and returns when it has
 // been heard. It reports nothing; a voice that cannot speak stays silent.
 class Voice {
  public:

@@ -1,10 +1,10 @@
-#include "session/command_line.h"
+#include "command_line.h"
 
 #include <string_view>
 #include <vector>
 
 #include "collection/collection_command.h"
-#include "session/data_dir.h"
+#include "platform/data_dir.h"
 
 namespace sortwell {
 namespace {

@@ -1,25 +1,27 @@
-#include "common/codepage.h"
+#include "common/code_page.h"
+
+#include "platform/code_page.h"
 
 namespace sortwell {
 
-Codepage::Codepage() : characters_(upper_half_of_code_page()) {
+CodePage::CodePage() : characters_(upper_half_of_code_page()) {
   for (char32_t c = 0; c < 0x80; ++c) characters_[c] = c;
   for (int byte = 0; byte < 256; ++byte) {
     if (defines(static_cast<unsigned char>(byte))) bytes_.emplace(characters_[byte], static_cast<unsigned char>(byte));
   }
 }
 
-const Codepage& Codepage::ansi() {
-  static const Codepage codepage;
-  return codepage;
+const CodePage& CodePage::ansi() {
+  static const CodePage code_page;
+  return code_page;
 }
 
-unsigned char Codepage::byte_for(char32_t character) const {
+unsigned char CodePage::byte_for(char32_t character) const {
   auto it = bytes_.find(character);
   return it == bytes_.end() ? replacement : it->second;
 }
 
-std::string Codepage::to_utf8(std::string_view text, char32_t undefined) const {
+std::string CodePage::to_utf8(std::string_view text, char32_t undefined) const {
   std::string out;
   out.reserve(text.size());
   for (char c : text) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "console/key.h"
+#include "platform/key.h"
 
 namespace sortwell {
 

@@ -11,7 +11,7 @@ namespace sortwell {
 // ANSI code page on Windows. Every text inside the program is a byte string
 // in it; texts become UTF-8 only where they meet the terminal, file names
 // and the voice.
-class Codepage {
+class CodePage {
  public:
   static constexpr char replacement = '?';
 
@@ -23,19 +23,14 @@ class Codepage {
   // The text in UTF-8; an undefined byte becomes `undefined`.
   std::string to_utf8(std::string_view text, char32_t undefined = U'?') const;
 
-  static const Codepage& ansi();
+  static const CodePage& ansi();
 
  private:
-  Codepage();
+  CodePage();
   std::array<char32_t, 256> characters_{};
   std::unordered_map<char32_t, unsigned char> bytes_;
 };
 
 void append_utf8(std::string& out, char32_t character);
-
-// The characters of the bytes 0x80 to 0xFF in the platform's code page, at
-// those indices; 0 where a byte has none. The platform's conversion library
-// provides them.
-std::array<char32_t, 256> upper_half_of_code_page();
 
 }  // namespace sortwell

@@ -4,7 +4,7 @@
 
 namespace sortwell {
 
-// One key press. A key with a character carries its Windows-1252 byte in
+// One key press. A key with a character carries its code-page byte in
 // `code`; a key without one (arrows, function keys, Alt+letter) has code 0
 // and its PC keyboard scan code (set 1) in `scan`.
 struct Key {

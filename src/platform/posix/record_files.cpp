@@ -1,0 +1,139 @@
+#include "platform/record_files.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+#include "common/code_page.h"
+
+namespace sortwell {
+namespace {
+
+int fd_of(const OpenFile& file) { return static_cast<int>(file.handle); }
+
+FileStatus status_of(int error) {
+  switch (error) {
+    case EWOULDBLOCK: return FileStatus::in_use;
+    case ENOENT: return FileStatus::missing;
+    case EEXIST: return FileStatus::exists;
+    case ENOLCK: return FileStatus::cannot_lock;
+    case ELOOP: case EISDIR: case ENXIO: case ENAMETOOLONG: case ENOTDIR: return FileStatus::not_a_record;
+    default: return FileStatus::failed;
+  }
+}
+
+// Opens a regular file; -1 with errno set otherwise. O_NONBLOCK: a FIFO must
+// not wait for a writer; O_NOFOLLOW: a link must not lead out.
+int open_regular(const std::string& path, int flags, FileIdentity& identity) {
+  const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return -1;
+  struct stat status {};
+  int error = 0;
+  if (fstat(fd, &status) != 0) error = errno;
+  else if (!S_ISREG(status.st_mode)) error = EISDIR;
+  identity = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+  if (error == 0) return fd;
+  ::close(fd);
+  errno = error;
+  return -1;
+}
+
+std::string folder_of(const std::string& path) { return path.substr(0, path.rfind('/')); }
+
+}  // namespace
+
+const FileNaming& file_naming() {
+  static constexpr FileNaming naming{"/", false, NAME_MAX, false};
+  return naming;
+}
+
+bool code_fits_file_name(std::string_view code) { return code.find('/') == std::string_view::npos; }
+
+std::string file_name_of_code(std::string_view code) { return CodePage::ansi().to_utf8(code); }
+
+FileStatus open_file(const std::string& path, OpenMode mode, OpenFile& file) {
+  const int flags = mode == OpenMode::create ? O_RDWR | O_CREAT : O_RDWR;
+  int fd = open_regular(path, flags, file.identity);
+  file.writable = fd >= 0;
+  // A file we may not write is still read.
+  if (fd < 0 && mode == OpenMode::existing && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+    fd = open_regular(path, O_RDONLY, file.identity);
+  }
+  if (fd < 0) return status_of(errno);
+  file.handle = fd;
+  return file.writable ? FileStatus::ok : FileStatus::read_only;
+}
+
+FileStatus lock_file(const OpenFile& file) {
+  return flock(fd_of(file), LOCK_EX | LOCK_NB) == 0 ? FileStatus::ok : status_of(errno);
+}
+
+bool still_named(const OpenFile& file, const std::string& path) {
+  struct stat status {};
+  return lstat(path.c_str(), &status) == 0 &&
+         FileIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)} ==
+             file.identity;
+}
+
+std::optional<std::size_t> read_at(const OpenFile& file, std::size_t offset, char* buffer, std::size_t size) {
+  std::size_t got = 0;
+  while (got < size) {
+    const std::size_t wanted = size - got;
+    const ssize_t n = pread(fd_of(file), buffer + got, wanted, static_cast<off_t>(offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return std::nullopt;
+    got += static_cast<std::size_t>(n);
+    // A regular file reads short only at its end: no further call to find that out.
+    if (static_cast<std::size_t>(n) < wanted) break;
+  }
+  return got;
+}
+
+bool write_at(const OpenFile& file, std::size_t offset, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = pwrite(fd_of(file), bytes.data(), bytes.size(), static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+    offset += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool truncate_file(const OpenFile& file) { return ftruncate(fd_of(file), 0) == 0; }
+
+bool flush_data(const OpenFile& file) { return fdatasync(fd_of(file)) == 0; }
+
+FileStatus move_without_replacing(const OpenFile&, const std::string& from, const std::string& to) {
+#ifdef RENAME_NOREPLACE
+  // Linux: one step, where the file system has it.
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return FileStatus::ok;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return status_of(errno);
+#endif
+  // A file system without it: a second name that cannot replace, then the first goes.
+  if (link(from.c_str(), to.c_str()) != 0) return status_of(errno);
+  return unlink(from.c_str()) == 0 ? FileStatus::ok : FileStatus::failed;
+}
+
+bool delete_while_held(const OpenFile&, const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool flush_folder_entry(const OpenFile&, const std::string& path) {
+  // A created, renamed or removed name lasts only once its folder is synced.
+  const int fd = ::open(folder_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = fsync(fd) == 0;
+  ::close(fd);
+  return synced;
+}
+
+void close_file(OpenFile& file) {
+  if (file.is_open()) ::close(fd_of(file));
+  file = {};
+}
+
+}  // namespace sortwell

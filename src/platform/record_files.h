@@ -1,0 +1,113 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace sortwell {
+
+// The file operations a record file is built from, one small primitive each;
+// the protocol over them (the hidden twin, publishing, locking, removal) is
+// written once, in records/record_file.cpp. Paths are in the form
+// `record_path` makes them. No primitive ever waits for another process.
+
+// How opening a record file went.
+enum class FileStatus {
+  ok,            // open for reading and writing
+  read_only,     // open, but it cannot be written
+  missing,       // no file there; nothing is open
+  in_use,        // another running copy holds it
+  exists,        // a file is already at the name a new one was to take
+  not_a_record,  // a directory, FIFO, device, link, or a path naming nothing
+  cannot_lock,   // the file system offers no lock, so it is not used unlocked
+  failed,        // anything else: no space, no permission, an I/O error
+};
+
+// Which file is open, to tell it later from one put in its place.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t file = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// An open file: a descriptor or a HANDLE, and what opening it found out.
+struct OpenFile {
+  std::intptr_t handle = -1;
+  bool writable = false;
+  FileIdentity identity;
+  bool is_open() const { return handle != -1; }
+};
+
+// The folder entries' rules of this platform.
+struct FileNaming {
+  const char* separators; // the first one is written between folder and name
+  bool folds_case;        // whether "X.COU" names the same file as "x.cou"
+  std::size_t longest;    // the longest name (POSIX) or path (Windows) allowed
+  bool limits_whole_path; // whether `longest` counts the folder too
+};
+const FileNaming& file_naming();
+
+// Whether a code may name a file in the folder as it is: no separator, and
+// none of what the platform's names refuse (Windows: device names, a
+// trailing dot or blank, the characters \ / : * ? " < > |).
+bool code_fits_file_name(std::string_view code);
+// The file name of a code, in the file system's encoding (POSIX: UTF-8 of
+// the code page; Windows: the code page's bytes, widened when opened).
+std::string file_name_of_code(std::string_view code);
+
+enum class OpenMode {
+  existing,  // read and write, or read only when writing is not allowed
+  create,    // read and write, created when missing, kept when there
+};
+// Opens a regular file: never follows a link, never waits on a FIFO or a
+// device (not_a_record). Fills `file`, its identity included. Readers that
+// take no lock (the report) may still read it. Windows: the open itself is
+// the lock, since no other copy may open it for writing meanwhile; so it
+// gives in_use here.
+FileStatus open_file(const std::string& path, OpenMode mode, OpenFile& file);
+
+// Takes the file's exclusive lock without waiting: in_use when another copy
+// holds it, cannot_lock where the file system has no locks (NFS without its
+// lock service). POSIX: flock, which NFSv4 and GlusterFS carry across
+// machines. Windows: the open's sharing already is the lock: ok.
+FileStatus lock_file(const OpenFile& file);
+
+// Whether `path` still names the open file, so that a lock taken on it is a
+// lock on the record there (another copy may have deleted the file, or put
+// a new one at its name, between the open and the lock). Windows: a held
+// file shares no deletion, so it cannot be renamed or deleted: true.
+bool still_named(const OpenFile& file, const std::string& path);
+
+// Up to `size` bytes from `offset` into `buffer`; fewer only at the end of
+// the file. nullopt when reading fails.
+std::optional<std::size_t> read_at(const OpenFile& file, std::size_t offset, char* buffer, std::size_t size);
+// All of `bytes` at `offset`, the file not truncated; not yet durable.
+bool write_at(const OpenFile& file, std::size_t offset, std::string_view bytes);
+// Cuts the file to nothing.
+bool truncate_file(const OpenFile& file);
+// Puts the file's data on stable storage. POSIX: fdatasync. Windows:
+// FlushFileBuffers, which the documentation promises writes all of the
+// file's buffered data and metadata to the device.
+bool flush_data(const OpenFile& file);
+
+// Gives the open file at `from` the name `to`, only if `to` names nothing
+// (exists otherwise, and nothing changes). POSIX: renameat2 with
+// RENAME_NOREPLACE, or link then unlink where the file system lacks it.
+// Windows: a rename of the held handle with ReplaceIfExists false.
+FileStatus move_without_replacing(const OpenFile& file, const std::string& from, const std::string& to);
+// Deletes the open file's name `path` while it is still held, so that no
+// other copy can open it in between. POSIX: unlink. Windows: the delete
+// disposition on the handle; the name goes when the handle is closed.
+bool delete_while_held(const OpenFile& file, const std::string& path);
+// Puts the folder entry of `path` (its name, or its deletion) on stable
+// storage; `file` is the file it names, still open, or closed after a
+// deletion. POSIX: fsync of the folder. Windows: FlushFileBuffers of the
+// held file, whose metadata the entry is, then of the folder itself.
+bool flush_folder_entry(const OpenFile& file, const std::string& path);
+
+// Closes the file, and with it its lock.
+void close_file(OpenFile& file);
+
+}  // namespace sortwell

@@ -1,0 +1,26 @@
+#include "records/record_directory.h"
+
+#include "common/upper_case.h"
+#include "platform/record_files.h"
+
+namespace sortwell {
+namespace {
+
+constexpr std::string_view suffix = ".cou";
+
+}  // namespace
+
+bool names_a_record(std::string_view name) {
+  if (name.size() <= suffix.size() || name.front() == '.') return false;
+  const std::string_view end = name.substr(name.size() - suffix.size());
+  return file_naming().folds_case ? upper_case(end) == upper_case(suffix) : end == suffix;
+}
+
+bool read_record_directory(const std::string& data_dir, const std::function<void(const StoredFile&)>& each,
+                           std::string& error) {
+  return read_folder(data_dir, names_a_record, each, error);
+}
+
+std::string code_of_file(const std::string& name) { return name.substr(0, name.size() - suffix.size()); }
+
+}  // namespace sortwell
