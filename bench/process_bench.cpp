@@ -13,6 +13,7 @@
 
 #include "bench_support.h"
 #include "e2e/pty_process.h"
+#include "support/speech_server.h"
 
 namespace sortwell::bench {
 namespace {
@@ -42,11 +43,12 @@ long cpu_ticks(pid_t pid) {
 }
 
 // Median time from start to the prompt in a pseudo-terminal, over `runs`.
-double start_up_ms(const std::string& program, const std::string& home, int runs) {
+double start_up_ms(const std::string& program, const std::string& home, int runs,
+                   const std::vector<std::string>& environment = {}) {
   std::vector<double> times;
   for (int i = 0; i < runs; ++i) {
     const auto start = Clock::now();
-    testing::PtyProcess process(program, testing::sortwell_environment(home));
+    testing::PtyProcess process(program, testing::sortwell_environment(home, environment));
     if (!process.wait_for(prompt)) return -1;
     times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
   }
@@ -72,6 +74,28 @@ void BM_StartUpToFirstPrompt(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StartUpToFirstPrompt)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The default voice beside silence: where no speech server can be started
+// (the fast path), and where one answers but cannot speak (it begins every
+// sentence and never ends it, as a server without working sound does).
+void BM_StartUpWithTheDefaultVoice(benchmark::State& state) {
+  testing::SpeechServer mute("1000");
+  if (!mute.ready()) return state.SkipWithError("no speech-dispatcher server");
+  TempDir home;
+  for (auto _ : state) {
+    const double silent = start_up_ms(SORTWELL_BINARY, home.path(), 5, {"SORTWELL_VOICE=none"});
+    const double no_server =
+        start_up_ms(SORTWELL_BINARY, home.path(), 5, {"SORTWELL_VOICE=", "SPEECHD_ADDRESS=unix_socket:/nonexistent"});
+    const double cannot_speak = start_up_ms(SORTWELL_BINARY, home.path(), 5, {"SORTWELL_VOICE=", mute.address()});
+    if (silent < 0 || no_server < 0 || cannot_speak < 0) return state.SkipWithError("no prompt");
+    state.SetIterationTime(cannot_speak / 1000);
+    state.counters["silent_ms"] = silent;
+    state.counters["no_server_ms"] = no_server;
+    state.counters["cannot_speak_ms"] = cannot_speak;
+    state.counters["cannot_speak_over_no_server_ms"] = cannot_speak - no_server;
+  }
+}
+BENCHMARK(BM_StartUpWithTheDefaultVoice)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Total system calls of a run with `lookups` known codes typed, counted by strace.
 long system_calls(const std::string& home, int lookups, const std::string& voice) {

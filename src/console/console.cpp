@@ -47,6 +47,7 @@ void Console::print_text(std::string_view text) {
   const int width = screen_.width();
   const auto& utf8 = cells();
   std::string& out = unwritten_;
+  line_ += text;
   for (char c : text) {
     out += utf8[static_cast<unsigned char>(c)];
     // Wrap as soon as a row is full, so the cursor always stands where the
@@ -59,12 +60,15 @@ void Console::print_text(std::string_view text) {
 }
 
 void Console::print_newline() {
+  last_line_ = std::move(line_);
+  line_.clear();
   unwritten_ += "\r\n";
   column_ = 0;
   flush();
 }
 
 void Console::erase_last_cell() {
+  if (!line_.empty()) line_.pop_back();
   if (column_ > 0) {
     unwritten_ += "\b \b";
     --column_;

@@ -35,6 +35,10 @@ class Console {
   std::string read_line();
   // One key press, no echo.
   Key read_key();
+  // What has been printed on the current line so far (typed text included),
+  // and on the line before it.
+  const std::string& current_line() const { return line_; }
+  const std::string& last_line() const { return last_line_; }
   // Output is gathered and written a line at a time, and before every wait
   // for a key; `flush` writes what is gathered now, before any other wait.
   void flush();
@@ -46,6 +50,8 @@ class Console {
   Screen& screen_;
   int column_ = 0;
   std::string unwritten_;
+  std::string line_;
+  std::string last_line_;
 };
 
 }  // namespace sortwell

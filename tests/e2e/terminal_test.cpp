@@ -55,10 +55,41 @@ TEST_P(Silence, OnlyTheProgramsOwnTextReachesTheScreen) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SoundSetups, Silence,
-                         ::testing::Values(std::vector<std::string>{}, std::vector<std::string>{"SORTWELL_VOICE=none"},
+                         ::testing::Values(std::vector<std::string>{},
                                            std::vector<std::string>{"PULSE_SERVER=tcp:127.0.0.1:1"},
                                            std::vector<std::string>{"PULSE_SERVER=unix:/nonexistent",
                                                                     "ALSA_CARD=9"}));
+
+// Silence chosen: each sentence that would have been heard is on a line of
+// its own where it would have been heard; one printed already is not repeated.
+TEST(Terminal, SilentModePrintsWhatWouldHaveBeenHeard) {
+  Sortwell run(80, {}, {"SORTWELL_VOICE=none"});
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  run.process.type("g\r");
+  ASSERT_TRUE(run.process.wait_for("g\r\nghost mode activated\r\n" + prompt));
+  run.process.type("5\r");
+  ASSERT_TRUE(run.process.wait_for("5\r\nno record found.\r\nI don't know this coupon\r\n"
+                                   "I now need you to tell me about your current coupon please.\r\n"));
+  run.process.type("\r");
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  run.process.type("x\r");
+  ASSERT_TRUE(run.process.wait_for("x\r\nI am removing your last entry as requested.\r\n" + prompt));
+  run.process.type("?\r");
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  run.process.type("\r");
+  ASSERT_EQ(run.process.wait_exit(), 0);
+  const std::string out = run.process.output();
+  // The greeting, wrapped at the row's end, then the prompt.
+  EXPECT_EQ(out.find("Welcome to the Sortwell.  Press question mark and then enter key to get help. Ma\r\n"
+                     "y we start?\r\n" + prompt),
+            0u);
+  // In ghost mode the coupon is announced, not counted.
+  EXPECT_NE(out.find("\r\n offers  quantity  0\r\n" + prompt), std::string::npos) << ::testing::PrintToString(out);
+  // The help is printed once; what is heard after it is on its own line.
+  EXPECT_EQ(out.find("Designed to help"), out.rfind("Designed to help"));
+  EXPECT_NE(out.find("nothing enter quits the program\r\nI am ready to start sorting coupons.\r\n" + prompt),
+            std::string::npos);
+}
 
 TEST(Terminal, RawKeysArriveOneByOne) {
   Sortwell run;

@@ -19,9 +19,11 @@ SpeechServer::SpeechServer(const std::string& speaking_time) {
              "AddModule \"recorder\" \"sd_generic\" \"recorder.conf\"\n"
              "DefaultModule recorder\n"
              "AudioOutputMethod \"libao\"\n");
+  // `n` is the piece's length in bytes, for a speaking time that depends on
+  // it (the configuration reader takes ${...} for its own).
   write_file(dir_.file("conf/modules/recorder.conf"),
-             "GenericExecuteSynth \"printf 'start %s\\\\n' \\'$DATA\\' >> " + log() + "; sleep " + speaking_time +
-                 "; echo end >> " + log() + "\"\n"
+             "GenericExecuteSynth \"t=\\'$DATA\\'; n=$(printf %s \\\"$t\\\" | wc -c); printf 'start %s\\\\n' \\\"$t\\\" >> " + log() + "; sleep " +
+                 speaking_time + "; echo end >> " + log() + "\"\n"
                  "GenericLanguage \"en\" \"en\" \"utf-8\"\n"
                  "AddVoice \"en\" \"MALE1\" \"recorder\"\n");
   // No sound card: libao's null driver plays nothing.
@@ -50,6 +52,10 @@ void SpeechServer::kill_now() {
   kill(pid_, SIGKILL);
   waitpid(pid_, nullptr, 0);
   pid_ = -1;
+}
+
+void SpeechServer::stop() {
+  if (pid_ > 0) kill(pid_, SIGSTOP);
 }
 
 bool SpeechServer::ready() const { return pid_ > 0 && std::filesystem::exists(socket()); }

@@ -11,6 +11,7 @@ namespace sortwell::testing {
 // A real speech-dispatcher server on a private socket and configuration.
 // Its output module writes "start <text>" for each piece of speech, sleeps
 // `speaking_time` seconds as a voice would while speaking, then writes "end".
+// `speaking_time` is a shell word, in which $n is the piece's length.
 class SpeechServer {
  public:
   static constexpr const char* server_binary = "/usr/bin/speech-dispatcher";
@@ -21,6 +22,8 @@ class SpeechServer {
   SpeechServer& operator=(const SpeechServer&) = delete;
 
   void kill_now();
+  // Stops it answering, as a hung server would; it is killed all the same.
+  void stop();
   bool ready() const;
   // SPEECHD_ADDRESS=... for a client of this server.
   std::string address() const { return "SPEECHD_ADDRESS=unix_socket:" + socket(); }

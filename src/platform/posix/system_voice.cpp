@@ -6,12 +6,6 @@
 namespace sortwell {
 namespace {
 
-using namespace std::chrono_literals;
-
-// Long enough for the client library to start a server; short enough for the
-// prompt to come within a second.
-constexpr auto server_wait = 800ms;
-
 std::unique_ptr<Voice> open_espeak() { return std::make_unique<EspeakVoice>(); }
 
 }  // namespace
@@ -22,7 +16,7 @@ std::unique_ptr<Voice> open_system_voice(VoiceChoice choice) {
     case VoiceChoice::built_in: return open_espeak();
     case VoiceChoice::automatic:
     case VoiceChoice::speech_service:
-      if (auto voice = SpeechdVoice::connect(server_wait, open_espeak)) return voice;
+      if (auto voice = SpeechdVoice::connect(SpeechdVoice::default_bounds(), open_espeak)) return voice;
       return open_espeak();
   }
   return std::make_unique<SilentVoice>();
