@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <vector>
 
 #include "common/code_page.h"
 #include "platform/posix/quiet_stderr.h"
@@ -321,7 +322,8 @@ SpeechdVoice::~SpeechdVoice() {
   }
   const bool done = link.worker_done;
   // The library's thread is gone once the connection was closed.
-  const bool closed = link.connection == nullptr;
+  SPDConnection* const left = link.connection;
+  const bool closed = left == nullptr;
   lock.unlock();
   if (done) {
     worker_.join();
@@ -329,6 +331,14 @@ SpeechdVoice::~SpeechdVoice() {
     // Still inside the library's connect, on a server that never answers:
     // the process is ending, and the thread holds only the link.
     worker_.detach();
+  }
+  if (!closed) {
+    // A connection whose server broke is never closed: the library's own
+    // thread closes its socket when it sees the break, and a second close
+    // could hit a descriptor reused meanwhile. It is kept, not lost, for the
+    // rest of the process.
+    static auto* const kept = new std::vector<SPDConnection*>;
+    kept->push_back(left);
   }
   if (link.socket >= 0) close(link.socket);
   if (done && closed) {
