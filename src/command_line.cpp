@@ -10,7 +10,7 @@ namespace sortwell {
 namespace {
 
 constexpr const char* usage =
-    "Usage: sortwell [-h | --help | -V | --version]\n"
+    "Usage: sortwell [--data-dir DIR] [-h | --help | -V | --version]\n"
     "       sortwell report [--bin N] [--expires MM] [--data-dir DIR]\n"
     "       sortwell export [--data-dir DIR]\n"
     "Sort paper coupons into numbered bins, by voice. Type or scan a coupon's\n"
@@ -21,7 +21,8 @@ constexpr const char* usage =
     "e edit mode; x removes the last coupon's record; y time and date;\n"
     "Enter alone quits.\n"
     "\n"
-    "Records: $XDG_DATA_HOME/sortwell, or ~/.local/share/sortwell.\n"
+    "Records: $XDG_DATA_HOME/sortwell, or ~/.local/share/sortwell; --data-dir DIR\n"
+    "sorts into DIR instead, such as a folder shared by several stations.\n"
     "Voice: SORTWELL_VOICE=speech-dispatcher (your own voice and settings),\n"
     "espeak (the built-in voice) or none (silent: the sentences are printed);\n"
     "by default speech-dispatcher when a server answers and can speak, else espeak.\n"
@@ -48,27 +49,42 @@ int refuse(std::FILE* err, const char* what, std::string_view argument) {
 
 }  // namespace
 
-std::optional<int> handle_command_line(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
-  if (argc <= 1) return std::nullopt;
+CommandLine handle_command_line(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
+  CommandLine line{std::nullopt, data_dir_from_environment()};
+  if (argc <= 1) return line;
   const std::string_view first = argv[1];
   const bool is_option = first.size() > 1 && first.front() == '-';
+  const auto finish = [&](int status) {
+    line.status = status;
+    return line;
+  };
   if (first == "--help" || first == "-h") {
-    if (argc > 2) return refuse(err, "unexpected argument", argv[2]);
+    if (argc > 2) return finish(refuse(err, "unexpected argument", argv[2]));
     std::fputs(usage, out);
-    return 0;
+    return finish(0);
   }
   if (first == "--version" || first == "-V") {
-    if (argc > 2) return refuse(err, "unexpected argument", argv[2]);
+    if (argc > 2) return finish(refuse(err, "unexpected argument", argv[2]));
     std::fputs("sortwell " SORTWELL_VERSION "\n", out);
-    return 0;
+    return finish(0);
   }
   if (is_collection_command(first)) {
     const std::vector<std::string_view> rest(argv + 2, argv + argc);
-    return run_collection_command(first, rest, data_dir_from_environment(), out, err);
+    return finish(run_collection_command(first, rest, line.data_dir, out, err));
   }
-  if (first.starts_with("--")) return refuse(err, "unrecognized option", first);
-  if (is_option) return refuse(err, "invalid option", first);
-  return refuse(err, "unexpected argument", first);
+  if (first == "--data-dir" || first.starts_with("--data-dir=")) {
+    const bool joined = first.starts_with("--data-dir=");
+    if (!joined && argc < 3) return finish(refuse(err, "option requires an argument", first));
+    line.data_dir = joined ? std::string(first.substr(first.find('=') + 1)) : std::string(argv[2]);
+    line.named_dir = true;
+    const int next = joined ? 2 : 3;
+    if (argc > next) return finish(refuse(err, "unexpected argument", argv[next]));
+    if (line.data_dir.empty()) return finish(refuse(err, "option requires an argument", first));
+    return line;
+  }
+  if (first.starts_with("--")) return finish(refuse(err, "unrecognized option", first));
+  if (is_option) return finish(refuse(err, "invalid option", first));
+  return finish(refuse(err, "unexpected argument", first));
 }
 
 }  // namespace sortwell

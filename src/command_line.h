@@ -2,13 +2,22 @@
 
 #include <cstdio>
 #include <optional>
+#include <string>
 
 namespace sortwell {
 
-// The command line: none starts the session (nullopt); --help and
+// What the command line asked for: a command that ran, with its exit
+// status, or the session and the folder it sorts into.
+struct CommandLine {
+  std::optional<int> status;  // set when the program is to end with it
+  std::string data_dir;       // the session's: --data-dir DIR, else the platform's place
+  bool named_dir = false;     // a folder the user named, used as it is, never made
+};
+
+// The command line: none, or --data-dir DIR, starts the session; --help and
 // --version print to `out` and give status 0; "report" and "export" run
 // those commands, which only read the data directory; anything else is
 // named on `err` with status 2. None of them touches the terminal.
-std::optional<int> handle_command_line(int argc, const char* const* argv, std::FILE* out, std::FILE* err);
+CommandLine handle_command_line(int argc, const char* const* argv, std::FILE* out, std::FILE* err);
 
 }  // namespace sortwell

@@ -1,7 +1,6 @@
 #include <cstdio>
 
 #include "command_line.h"
-#include "platform/data_dir.h"
 #include "platform/system_voice.h"
 #include "platform/terminal.h"
 #include "session/session.h"
@@ -9,7 +8,8 @@
 
 int main(int argc, char** argv) {
   using namespace sortwell;
-  if (auto status = handle_command_line(argc, argv, stdout, stderr)) return *status;
+  const CommandLine line = handle_command_line(argc, argv, stdout, stderr);
+  if (line.status) return *line.status;
   const auto voice_choice = voice_choice_from_environment();
   if (!voice_choice) {
     std::fprintf(stderr, "sortwell: %s\n", voice_choices());
@@ -20,5 +20,5 @@ int main(int argc, char** argv) {
   const std::unique_ptr<Voice> voice = *voice_choice == VoiceChoice::none ? std::make_unique<ShownVoice>(console)
                                                                           : open_system_voice(*voice_choice);
   SystemClock clock;
-  return run_session(console, *voice, clock, data_dir_from_environment());
+  return run_session(console, *voice, clock, line.data_dir, !line.named_dir);
 }

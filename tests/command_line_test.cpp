@@ -20,8 +20,8 @@ Outcome run(std::vector<const char*> arguments) {
   arguments.insert(arguments.begin(), "sortwell");
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
-  const auto status = handle_command_line(static_cast<int>(arguments.size()), arguments.data(), out, err);
-  return {status, testing::read_and_close(out), testing::read_and_close(err)};
+  const CommandLine line = handle_command_line(static_cast<int>(arguments.size()), arguments.data(), out, err);
+  return {line.status, testing::read_and_close(out), testing::read_and_close(err)};
 }
 
 TEST(CommandLine, NoArgumentStartsTheSession) {
@@ -61,6 +61,44 @@ TEST(CommandLine, ErrorsNameTheArgumentInTheGnuManner) {
     EXPECT_EQ(outcome.status, 2) << c.first_line;
     EXPECT_EQ(outcome.out, "");
     EXPECT_EQ(outcome.err, c.first_line + hint);
+  }
+}
+
+}  // namespace
+}  // namespace sortwell
+
+namespace sortwell {
+namespace {
+
+// The session's own folder: named on the command line, it is used as it is.
+TEST(CommandLine, DataDirForTheSession) {
+  struct Case {
+    std::vector<const char*> arguments;
+    std::optional<int> status;
+    std::string data_dir;
+  };
+  const Case cases[] = {
+      {{"--data-dir", "/srv/coupons"}, std::nullopt, "/srv/coupons"},
+      {{"--data-dir=/srv/coupons"}, std::nullopt, "/srv/coupons"},
+      {{"--data-dir"}, 2, ""},
+      {{"--data-dir="}, 2, ""},
+      {{"--data-dir", "/srv/coupons", "extra"}, 2, ""},
+  };
+  for (const Case& c : cases) {
+    std::vector<const char*> arguments = c.arguments;
+    arguments.insert(arguments.begin(), "sortwell");
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    const CommandLine line = handle_command_line(static_cast<int>(arguments.size()), arguments.data(), out, err);
+    const std::string said = testing::read_and_close(out) + testing::read_and_close(err);
+    EXPECT_EQ(line.status, c.status) << arguments[1];
+    if (!c.status) {
+      EXPECT_EQ(line.data_dir, c.data_dir);
+      EXPECT_TRUE(line.named_dir);
+      EXPECT_EQ(said, "");
+    } else {
+      EXPECT_NE(said.find("Try 'sortwell --help'"), std::string::npos) << said;
+    }
   }
 }
 

@@ -13,4 +13,9 @@ std::string data_dir_from_environment();
 // directory.
 bool make_data_dir(const std::string& data_dir);
 
+// Whether `data_dir` is a folder this user can make and change files in;
+// nothing is made. For a folder the user named, such as a shared one that
+// may not be mounted yet.
+bool data_dir_usable(const std::string& data_dir);
+
 }  // namespace sortwell

@@ -1,5 +1,7 @@
 #include "records/record_file.h"
 
+#include <thread>
+
 #include "common/code_page.h"
 #include "records/coupon_record.h"
 
@@ -15,6 +17,8 @@ constexpr std::string_view twin_suffix = ".new";
 // between the open and the lock; each time another copy made progress, so
 // only a copy that keeps replacing the file could use them up.
 constexpr int most_reopens = 8;
+// How often a held lock is tried again while waiting for it.
+constexpr std::chrono::milliseconds lock_retry{10};
 
 }  // namespace
 
@@ -40,41 +44,71 @@ std::string twin_path(const std::string& path) {
   return path.substr(0, name) + std::string(twin_prefix) + path.substr(name) + std::string(twin_suffix);
 }
 
-FileStatus RecordFile::open_named(const std::string& path, OpenMode mode) {
-  for (int reopened = 0;; ++reopened) {
+bool folder_locks(const std::string& folder) {
+  const std::string probe = folder + file_naming().separators[0] + ".sortwell-lock-check";
+  OpenFile file;
+  if (open_file(probe, OpenMode::create, file) != FileStatus::ok) return true;
+  const FileStatus locked = lock_file(file);
+  delete_while_held(file, probe);
+  close_file(file);
+  return locked != FileStatus::cannot_lock;
+}
+
+FileStatus RecordFile::open_named(const std::string& path, OpenMode mode, std::chrono::milliseconds lock_wait) {
+  // The clock is read only once a lock is found held: an open nobody
+  // contends costs nothing more.
+  std::optional<std::chrono::steady_clock::time_point> give_up;
+  for (int reopened = 0;;) {
     OpenFile file;
     const FileStatus opened = open_file(path, mode, file);
-    if (opened != FileStatus::ok && opened != FileStatus::read_only) return opened;
-    const FileStatus locked = lock_file(file);
+    const FileStatus locked = opened == FileStatus::ok || opened == FileStatus::read_only ? lock_file(file) : opened;
     // The lock is on the record only if the name still leads to this file.
     if (locked == FileStatus::ok && still_named(file, path)) {
       file_ = file;
       return opened;
     }
     close_file(file);
-    if (locked != FileStatus::ok) return locked;
-    if (reopened == most_reopens) return FileStatus::in_use;
+    if (locked == FileStatus::in_use) {
+      const auto now = std::chrono::steady_clock::now();
+      if (!give_up) give_up = now + lock_wait;
+      if (now >= *give_up) return FileStatus::in_use;
+      std::this_thread::sleep_for(lock_retry);
+    } else if (locked != FileStatus::ok) {
+      return locked;
+    } else if (++reopened > most_reopens) {
+      return FileStatus::in_use;
+    }
   }
 }
 
-FileStatus RecordFile::open(const std::string& path) {
+FileStatus RecordFile::open(const std::string& path, std::chrono::milliseconds lock_wait) {
   close();
   if (path.empty()) return FileStatus::not_a_record;
-  const FileStatus status = open_named(path, OpenMode::existing);
+  const FileStatus status = open_named(path, OpenMode::existing, lock_wait);
   if (is_open()) path_ = path;
   return status;
 }
 
-FileStatus RecordFile::create(const std::string& path, std::string_view placeholder) {
+FileStatus RecordFile::create(const std::string& path, std::string_view placeholder,
+                              std::chrono::milliseconds lock_wait) {
   close();
   if (path.empty()) return FileStatus::not_a_record;
   // One twin per code: its lock tells a second copy creating the same
   // coupon, and a leftover from a crash is simply taken over.
   const std::string twin = twin_path(path);
-  const FileStatus status = open_named(twin, OpenMode::create);
+  const FileStatus status = open_named(twin, OpenMode::create, lock_wait);
   if (status != FileStatus::ok) return status == FileStatus::read_only ? FileStatus::failed : status;
   path_ = path;
   unpublished_ = twin;
+  // Another copy may have published the record while this one waited.
+  OpenFile record;
+  const FileStatus there = open_file(path, OpenMode::existing, record);
+  close_file(record);
+  if (there != FileStatus::missing) {
+    close();
+    return there == FileStatus::ok || there == FileStatus::read_only || there == FileStatus::in_use ? FileStatus::exists
+                                                                                                 : there;
+  }
   if (!truncate_file(file_) || !write_at(0, placeholder)) {
     close();
     return FileStatus::failed;
@@ -82,12 +116,13 @@ FileStatus RecordFile::create(const std::string& path, std::string_view placehol
   return FileStatus::ok;
 }
 
-bool RecordFile::publish() {
-  if (unpublished_.empty()) return is_open();
+FileStatus RecordFile::publish() {
+  if (unpublished_.empty()) return is_open() ? FileStatus::ok : FileStatus::failed;
   // The data is durable already (write_at); the name is made so next.
-  if (move_without_replacing(file_, unpublished_, path_) != FileStatus::ok) return false;
+  const FileStatus moved = move_without_replacing(file_, unpublished_, path_);
+  if (moved != FileStatus::ok) return moved == FileStatus::exists ? moved : FileStatus::failed;
   unpublished_.clear();
-  return flush_folder_entry(file_, path_);
+  return flush_folder_entry(file_, path_) ? FileStatus::ok : FileStatus::failed;
 }
 
 std::optional<std::string> RecordFile::read_image() const {

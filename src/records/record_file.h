@@ -18,10 +18,22 @@ std::string record_path(const std::string& data_dir, std::string_view code);
 // published: never a record's name, one per code.
 std::string twin_path(const std::string& path);
 
+// Whether the file system of `folder` offers the records' lock: false only
+// when it says it has none (NFS without its lock service), and then no
+// record there is used unlocked. It tries a hidden file of its own, gone
+// afterwards.
+bool folder_locks(const std::string& folder);
+
+// How long opening waits for a lock another copy holds: a lookup holds one
+// for milliseconds (more on a network folder), an editor for as long as the
+// user types.
+inline constexpr std::chrono::milliseconds record_lock_wait{2000};
+
 // One record file, held under an exclusive lock from `open` or `create` to
 // `close`, so that no second running copy of the program works on it
 // meanwhile; the lock is on the file the path names when it is taken. Only
-// regular files are opened, and no open ever waits. Every write and every
+// regular files are opened; an open waits only for a lock another copy
+// holds, and only up to `lock_wait` (in_use after it). Every write and every
 // change to the directory is on stable storage before it reports success,
 // as far as the platform's primitives promise it (platform/record_files.h).
 class RecordFile {
@@ -32,14 +44,16 @@ class RecordFile {
   RecordFile& operator=(const RecordFile&) = delete;
 
   // Opens the existing file at `path`.
-  FileStatus open(const std::string& path);
+  FileStatus open(const std::string& path, std::chrono::milliseconds lock_wait = {});
   // Prepares a new file for `path` without making it appear there: a hidden
   // file beside it, locked, holding `placeholder` (so that a full disk shows
   // now, not at the save). `publish` then puts it in place. A crash before
-  // that leaves no file at `path`.
-  FileStatus create(const std::string& path, std::string_view placeholder);
-  // Puts a created file in place at its path.
-  bool publish();
+  // that leaves no file at `path`. `exists` when another copy published a
+  // record at `path` meanwhile: then nothing is open.
+  FileStatus create(const std::string& path, std::string_view placeholder, std::chrono::milliseconds lock_wait = {});
+  // Puts a created file in place at its path, never over another: `exists`
+  // when another copy published one there first, which stays as it is.
+  FileStatus publish();
   bool is_open() const { return file_.is_open(); }
   bool writable() const { return is_open() && file_.writable; }
   // Up to 276 bytes from position 1 (one more than the image); nullopt when
@@ -53,7 +67,7 @@ class RecordFile {
   void close();
 
  private:
-  FileStatus open_named(const std::string& path, OpenMode mode);
+  FileStatus open_named(const std::string& path, OpenMode mode, std::chrono::milliseconds lock_wait);
 
   OpenFile file_;
   std::string path_;          // where the file is, or is to appear

@@ -21,7 +21,10 @@ CouponRecord new_record(std::string_view code) {
 bool save_record(CouponRecord& record, RecordStore& store) {
   const std::string image = pack_record(record);
   record = CouponRecord{};
-  if (!store.file.write_at(0, image) || !store.file.publish()) return false;
+  if (!store.file.write_at(0, image)) return false;
+  const FileStatus published = store.file.publish();
+  store.published_elsewhere = published == FileStatus::exists;
+  if (published != FileStatus::ok) return false;
   store.holds_record = true;
   return true;
 }

@@ -14,6 +14,7 @@ namespace sortwell {
 struct RecordStore {
   RecordFile file;
   bool holds_record = false;
+  bool published_elsewhere = false;  // the save found another copy's new record in place first
 };
 
 // A fresh record: every field empty but the code.
@@ -21,7 +22,7 @@ CouponRecord new_record(std::string_view code);
 // The record in an image read from a record file.
 inline CouponRecord load_record(std::string_view image) { return unpack_record(image); }
 // Packs `record` into its image (emptying it) and writes that at position 1;
-// a new file then appears at its path.
+// a new file then appears at its path, unless another copy's did first.
 bool save_record(CouponRecord& record, RecordStore& store);
 // The quantity updates: each sets the eight digits of `quantity` and writes
 // them at position 264 at once. The count runs modulo 100000000 and never

@@ -26,10 +26,10 @@ std::string toggle_mode(Voice& voice, bool& mode, const char* on_sentence, const
 std::string remove_last_entry(Console& console, Voice& voice, LastEntry& last_entry) {
   RecordFile file;
   // Taken under its lock, and only if it is still the file the lookup stored.
-  const FileStatus status = last_entry.path.empty() ? FileStatus::missing : file.open(last_entry.path);
+  const FileStatus status = last_entry.path.empty() ? FileStatus::missing : file.open(last_entry.path, record_lock_wait);
   std::string sentence;
-  if (status == FileStatus::in_use) {
-    sentence = tell_failure(console, open_elsewhere);
+  if (status == FileStatus::in_use || status == FileStatus::cannot_lock) {
+    sentence = tell_failure(console, status == FileStatus::in_use ? open_elsewhere : cannot_lock);
   } else if ((status != FileStatus::ok && status != FileStatus::read_only) || file.identity() != last_entry.identity) {
     sentence = "No prior entry known, so I cannot remove any record.";
   } else if (!file.remove()) {

@@ -18,19 +18,30 @@ bool edit(const LookupContext& context, std::string_view code, CouponRecord& rec
 }
 
 // The record file of `path`, opened, or created (not yet in place) when there
-// is none: then "no record found." is said first.
+// is none: then "no record found." is said first. Another copy may publish
+// the record meanwhile; then it is opened after all.
 FileStatus open_or_create(const LookupContext& context, const std::string& path, std::string_view code,
                           RecordStore& store, bool& created) {
-  FileStatus status = store.file.open(path);
+  FileStatus status = store.file.open(path, context.lock_wait);
   created = status == FileStatus::missing;
   if (!created) return status;
   speak(context.voice, "no record found.");
-  return store.file.create(path, pack_record(new_record(code)));
+  status = store.file.create(path, pack_record(new_record(code)), context.lock_wait);
+  if (status != FileStatus::exists) return status;
+  created = false;
+  return store.file.open(path, context.lock_wait);
 }
 
 const char* failure_of(FileStatus status) {
-  return status == FileStatus::in_use ? open_elsewhere : cannot_save;
+  switch (status) {
+    case FileStatus::in_use: return open_elsewhere;
+    case FileStatus::cannot_lock: return cannot_lock;
+    default: return cannot_save;
+  }
 }
+
+// What went wrong with what the editor entered.
+const char* save_failure(const RecordStore& store) { return store.published_elsewhere ? saved_elsewhere : cannot_save; }
 
 }  // namespace
 
@@ -55,7 +66,7 @@ std::string look_up_coupon(const LookupContext& context, std::string_view code, 
   if (image->empty()) {
     speak(context.voice, "I don't know this coupon");
     CouponRecord fresh = new_record(code);
-    if (!edit(context, code, fresh, store)) return tell_failure(context.console, cannot_save);
+    if (!edit(context, code, fresh, store)) return tell_failure(context.console, save_failure(store));
     image = store.file.read_image();
     if (!image) return tell_failure(context.console, cannot_read);
   }
@@ -63,7 +74,7 @@ std::string look_up_coupon(const LookupContext& context, std::string_view code, 
   if (counting && !add_one_to_quantity(record, store)) return tell_failure(context.console, cannot_save);
   last_entry = {path, store.file.identity()};
   if (!context.edit_mode) return announce_coupon(context.console, record, context.categories, code);
-  if (!edit(context, code, record, store)) return tell_failure(context.console, cannot_save);
+  if (!edit(context, code, record, store)) return tell_failure(context.console, save_failure(store));
   return "ok";
 }
 

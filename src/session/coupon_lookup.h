@@ -7,6 +7,7 @@
 #include "categories/category_table.h"
 #include "console/console.h"
 #include "records/coupon_record.h"
+#include "records/record_file.h"
 #include "session/last_entry.h"
 #include "platform/voice.h"
 
@@ -22,6 +23,8 @@ struct LookupContext {
   const std::string& data_dir;
   bool ghost_mode;
   bool edit_mode;
+  // How long a record another copy holds is waited for.
+  std::chrono::milliseconds lock_wait = record_lock_wait;
 };
 
 // One coupon code typed at the prompt, exactly as typed: its record file is

@@ -5,6 +5,7 @@
 #include "session/commands.h"
 #include "session/coupon_lookup.h"
 #include "platform/data_dir.h"
+#include "records/record_file.h"
 #include "session/failures.h"
 
 namespace sortwell {
@@ -52,9 +53,10 @@ void quit(Console& console, Clock& clock) {
 
 }  // namespace
 
-int run_session(Console& console, Voice& voice, Clock& clock, const std::string& data_dir) {
+int run_session(Console& console, Voice& voice, Clock& clock, const std::string& data_dir, bool make_missing) {
   SessionState state;
-  const bool can_save = make_data_dir(data_dir);
+  const bool can_save = make_missing ? make_data_dir(data_dir) : data_dir_usable(data_dir);
+  const bool can_lock = !can_save || folder_locks(data_dir);
   std::string pending =
       "Welcome to the Sortwell.  Press question mark and then enter key to get help."
       " May we start?";
@@ -62,6 +64,7 @@ int run_session(Console& console, Voice& voice, Clock& clock, const std::string&
     speak(voice, pending);
     // Said once, after the greeting: nothing sorted now can be kept.
     if (first_pass && !can_save) speak(voice, tell_failure(console, no_data_dir));
+    if (first_pass && !can_lock) speak(voice, tell_failure(console, cannot_lock));
     console.print_text("Sortwell: ");
     const std::string line = console.read_line();
     if (line.empty()) break;

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include "session/session.h"
 #include "support/scoped_mount.h"
@@ -240,6 +241,68 @@ INSTANTIATE_TEST_SUITE_P(
                 return mounts.back().mounted() ? std::string() : mounts.back().why_not();
               }}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Another station on the same folder: its new record, published while this
+// one looks the same new code up, is never replaced; a lock it holds for a
+// moment is waited for.
+TEST(SortingTogether, AnotherStationsWorkIsKept) {
+  const std::string theirs = [] {
+    CouponRecord record = coupon("Theirs", "tea", "00000003", 2);
+    record.code = "4711";
+    return pack_record(record);
+  }();
+  struct Case {
+    const char* name;
+    const char* keys;
+    const std::string* during;  // the sentence during which the other station acts
+    bool through_its_twin;      // as this program does; else put in place another way
+    Sentences heard;
+    std::string quantity;
+  };
+  const Case cases[] = {
+      {"publishes while no record is found", "4711\r\r", &no_record, true,
+       {no_record, "Theirs offers tea quantity  4 bin number  2"}, "00000004"},
+      {"puts its record in place while the editor is open", "4711\r" "1Mine\r" "\r" "\r", &tell_me, false,
+       {no_record, unknown, tell_me,
+        "Another Sortwell saved this coupon first, so yours was not kept. Scan it again to count it."},
+       "00000003"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Sorting s(c.keys);
+    s.voice.on_say = [&](const std::string& sentence) {
+      if (sentence != *c.during) return;
+      if (c.through_its_twin) {
+        RecordFile other;
+        ASSERT_EQ(other.create(s.record_file("4711"), theirs), FileStatus::ok);
+        ASSERT_EQ(other.publish(), FileStatus::ok);
+      } else {
+        write_file(s.data_dir + "/copied-in", theirs);
+        std::filesystem::rename(s.data_dir + "/copied-in", s.record_file("4711"));
+      }
+    };
+    s.run();
+    EXPECT_EQ(s.heard(), c.heard);
+    const std::string now = read_file(s.record_file("4711"));
+    EXPECT_EQ(now.substr(0, 263), theirs.substr(0, 263)) << "their record was replaced";
+    EXPECT_EQ(unpack_record(now).quantity, c.quantity);
+    EXPECT_FALSE(std::filesystem::exists(s.data_dir + "/.4711.cou.new"));
+  }
+}
+
+TEST(SortingTogether, ALockHeldForAMomentIsWaitedFor) {
+  Sorting s("4711\r\r");
+  s.store("4711", coupon("Acme", "soap", "00000001"));
+  const int holder = open(s.record_file("4711").c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+  std::thread letting_go([holder] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    close(holder);
+  });
+  s.run();
+  letting_go.join();
+  EXPECT_EQ(s.heard(), Sentences{"Acme offers soap quantity  2"});
+}
 
 TEST(Lookup, AnEmptyCodeDoesNothing) {
   TestProgram t;

@@ -36,6 +36,10 @@ bool make_data_dir(const std::string& data_dir) {
     if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
     if (slash == std::string::npos) break;
   }
+  return data_dir_usable(data_dir);
+}
+
+bool data_dir_usable(const std::string& data_dir) {
   struct stat status {};
   return stat(data_dir.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
          access(data_dir.c_str(), W_OK | X_OK) == 0;
