@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace sortwell::testing {
@@ -55,6 +56,23 @@ class PtyProcess {
 };
 
 bool same_modes(const termios& a, const termios& b);
+
+// Writes keys from a second thread: the terminal's input buffer is small,
+// and the program must be read from meanwhile or it blocks on its output.
+class Typist {
+ public:
+  Typist(PtyProcess& process, std::string keys)
+      : thread_([this, &process, keys = std::move(keys)] {
+          process.type(keys);
+          done_ = true;
+        }) {}
+  ~Typist() { thread_.join(); }
+  bool done() const { return done_; }
+
+ private:
+  std::atomic<bool> done_ = false;
+  std::thread thread_;
+};
 
 // The environment the built program runs in: a home of its own (where its
 // data directory is made), a plain PATH, an xterm and the built-in voice,

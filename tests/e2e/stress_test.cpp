@@ -26,23 +26,6 @@ struct Sortwell {
 
 std::string data_dir(const TempDir& home) { return home.path() + "/.local/share/sortwell"; }
 
-// Writes keys from a second thread: the terminal's input buffer is small,
-// and the program must be read from meanwhile or it blocks on its output.
-class Typist {
- public:
-  Typist(PtyProcess& process, std::string keys)
-      : thread_([this, &process, keys = std::move(keys)] {
-          process.type(keys);
-          done_ = true;
-        }) {}
-  ~Typist() { thread_.join(); }
-  bool done() const { return done_; }
-
- private:
-  std::atomic<bool> done_ = false;
-  std::thread thread_;
-};
-
 // Every file below `root` that is not a record file in `data`; the sound
 // library's own runtime link under ~/.config/pulse is not ours.
 std::vector<std::string> stray_files(const std::string& root, const std::string& data) {

@@ -1,0 +1,198 @@
+// Several stations sorting into one collection on a real distributed file
+// system: a GlusterFS replica-2 volume, one FUSE mount per station, each
+// station the built program in a pseudo-terminal with --data-dir. Silent
+// stations print what they would say, which is what is checked.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <regex>
+#include <set>
+
+#include "e2e/pty_process.h"
+#include "records/coupon_record.h"
+#include "support/gluster_volume.h"
+
+namespace sortwell::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const std::string prompt = "Sortwell: ";
+
+struct Station {
+  Station(const TempDir& home, const std::string& folder)
+      : process(SORTWELL_BINARY, sortwell_environment(home.path(), {"SORTWELL_VOICE=none"}), 80,
+                {"--data-dir", folder}) {}
+  PtyProcess process;
+};
+
+class SortingTogether : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { volume = new GlusterVolume(3); }
+  static void TearDownTestSuite() {
+    delete volume;
+    volume = nullptr;
+  }
+  void SetUp() override {
+    if (!volume->ready()) GTEST_SKIP() << volume->why_not();
+  }
+  static void store(const std::string& code) {
+    CouponRecord record;
+    record.code = code;
+    record.manufacturer = "Maker";
+    record.description = code;
+    record.quantity = quantity_digits(0);
+    write_file(volume->folder(0) + "/" + code + ".cou", pack_record(record));
+  }
+  static CouponRecord stored(int station, const std::string& code) {
+    return unpack_record(read_file(volume->folder(station) + "/" + code + ".cou"));
+  }
+  // The quantities a station announced, per code, in order.
+  static std::map<std::string, std::vector<int>> announced(const std::string& output) {
+    static const std::regex line("Maker offers (\\w+) quantity  (\\d+)");
+    std::map<std::string, std::vector<int>> counts;
+    for (std::sregex_iterator it(output.begin(), output.end(), line), end; it != end; ++it) {
+      counts[(*it)[1]].push_back(std::stoi((*it)[2]));
+    }
+    return counts;
+  }
+  static GlusterVolume* volume;
+  TempDir home;
+};
+GlusterVolume* SortingTogether::volume = nullptr;
+
+TEST_F(SortingTogether, StationsNeverLoseDoubleOrReplaceEachOthersWork) {
+  // Three stations type ahead bursts of the same three codes at once.
+  const std::vector<std::string> codes = {"101", "102", "103"};
+  for (const std::string& code : codes) store(code);
+  std::vector<std::unique_ptr<Station>> stations;
+  for (int i = 0; i < 3; ++i) {
+    stations.push_back(std::make_unique<Station>(home, volume->folder(i)));
+    ASSERT_TRUE(stations.back()->process.wait_for(prompt)) << stations.back()->process.output();
+  }
+  std::map<std::string, int> scans;
+  {
+    std::vector<std::unique_ptr<Typist>> typists;
+    for (int i = 0; i < 3; ++i) {
+      std::string keys;
+      for (int n = 0; n < 40; ++n) {
+        const std::string& code = codes[static_cast<std::size_t>(n * (i + 1)) % codes.size()];
+        keys += code + "\r";
+        ++scans[code];
+      }
+      typists.push_back(std::make_unique<Typist>(stations[static_cast<std::size_t>(i)]->process, keys));
+    }
+    for (auto& typist : typists) {
+      while (!typist->done()) {
+        for (auto& station : stations) station->process.wait_exit(10ms);
+      }
+    }
+  }
+  std::map<std::string, std::multiset<int>> heard;
+  for (auto& station : stations) {
+    station->process.type("\r");
+    ASSERT_EQ(station->process.wait_exit(60s), 0);
+    for (const auto& [code, counts] : announced(station->process.output())) heard[code].insert(counts.begin(), counts.end());
+  }
+  for (const std::string& code : codes) {
+    SCOPED_TRACE(code);
+    // Every scan counted once: the announced quantities are 1 to N, none twice.
+    std::multiset<int> expected;
+    for (int n = 1; n <= scans[code]; ++n) expected.insert(n);
+    EXPECT_EQ(heard[code], expected);
+    for (int station = 0; station < 3; ++station) EXPECT_EQ(stored(station, code).quantity, quantity_digits(scans[code]));
+  }
+
+  // A new code: one station has it open in the editor; the other is told,
+  // not let in, and counts it once the first has saved it.
+  Station first(home, volume->folder(0));
+  Station second(home, volume->folder(1));
+  ASSERT_TRUE(first.process.wait_for(prompt) && second.process.wait_for(prompt));
+  first.process.type("777\r");
+  ASSERT_TRUE(first.process.wait_for("create/edit coupon menu, item: 777"));
+  second.process.type("777\r");
+  ASSERT_TRUE(second.process.wait_for("This coupon is open in another Sortwell.\r\n" + prompt, 10s));
+  first.process.type("1Maker\r3seven\r\r");
+  ASSERT_TRUE(first.process.wait_for("Maker offers seven quantity  1"));
+  second.process.type("777\r");
+  ASSERT_TRUE(second.process.wait_for("Maker offers seven quantity  2"));
+
+  // A record put in place by another way while the editor is open is kept.
+  first.process.type("778\r");
+  ASSERT_TRUE(first.process.wait_for("create/edit coupon menu, item: 778"));
+  CouponRecord theirs;
+  theirs.code = "778";
+  theirs.manufacturer = "Theirs";
+  theirs.quantity = quantity_digits(5);
+  write_file(volume->folder(1) + "/copied-in", pack_record(theirs));
+  fs::rename(volume->folder(1) + "/copied-in", volume->folder(1) + "/778.cou");
+  first.process.type("1Mine\r\r");
+  ASSERT_TRUE(first.process.wait_for("Another Sortwell saved this coupon first"));
+  EXPECT_EQ(stored(0, "778").manufacturer, "Theirs");
+  EXPECT_EQ(stored(0, "778").quantity, quantity_digits(5));
+
+  // Lookups racing another station's "x": nothing half-written, no twin left.
+  store("301");
+  {
+    std::string counting, removing;
+    for (int n = 0; n < 20; ++n) counting += "301\r";
+    for (int n = 0; n < 10; ++n) removing += "301\rx\r";
+    Typist a(first.process, counting);
+    Typist b(second.process, removing);
+    while (!a.done() || !b.done()) {
+      first.process.wait_exit(10ms);
+      second.process.wait_exit(10ms);
+    }
+  }
+  for (PtyProcess* process : {&first.process, &second.process}) {
+    process->type("\r");
+    EXPECT_EQ(process->wait_exit(60s), 0);
+  }
+  for (const auto& entry : fs::directory_iterator(volume->folder(2))) {
+    EXPECT_EQ(entry.path().filename().string().front() == '.', false) << entry.path() << " was left behind";
+    EXPECT_EQ(fs::file_size(entry.path()), record_image_size) << entry.path();
+  }
+}
+
+TEST_F(SortingTogether, ABrickLostOrTheVolumeStoppedLosesNoAnnouncedCount) {
+  store("201");
+  Station station(home, volume->folder(0));
+  ASSERT_TRUE(station.process.wait_for(prompt));
+  {
+    std::string keys;
+    for (int n = 0; n < 60; ++n) keys += "201\r";
+    Typist typist(station.process, keys);
+    ASSERT_TRUE(station.process.wait_for("quantity  10"));
+    EXPECT_TRUE(volume->kill_brick(0));
+    while (!typist.done()) station.process.wait_exit(10ms);
+  }
+  ASSERT_TRUE(station.process.wait_for("quantity  60" "\r\n" + prompt, 60s)) << station.process.output();
+  // Every announced count is there, seen through another station's mount.
+  EXPECT_EQ(stored(1, "201").quantity, quantity_digits(60));
+
+  // The volume stopped: a scan is told, not announced; started again, scans
+  // count again.
+  ASSERT_TRUE(volume->stop());
+  station.process.type("201\r");
+  ASSERT_TRUE(station.process.wait_for("201\r\nI cannot ", 30s)) << station.process.output();
+  ASSERT_TRUE(station.process.wait_for(prompt));
+  EXPECT_EQ(announced(station.process.output())["201"].back(), 60);
+  ASSERT_TRUE(volume->start());
+  bool counted = false;
+  for (int attempt = 0; attempt < 60 && !counted; ++attempt) {
+    std::this_thread::sleep_for(500ms);
+    station.process.type("201\r");
+    ASSERT_TRUE(station.process.wait_for(prompt, 30s));
+    counted = announced(station.process.output())["201"].back() == 61;
+  }
+  EXPECT_TRUE(counted) << station.process.output();
+  station.process.type("\r");
+  EXPECT_EQ(station.process.wait_exit(60s), 0);
+  EXPECT_EQ(stored(1, "201").quantity, quantity_digits(61));
+}
+
+}  // namespace
+}  // namespace sortwell::testing
