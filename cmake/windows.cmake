@@ -33,6 +33,7 @@ add_executable(sortwell_tests
   tests/editor/coupon_editor_test.cpp
   tests/session/session_test.cpp
   tests/command_line_test.cpp
+  tests/collection/collection_test.cpp
   tests/platform/win32/record_path_test.cpp
 )
 target_link_libraries(sortwell_tests PRIVATE sortwell_test_support gtest_main)

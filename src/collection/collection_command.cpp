@@ -5,6 +5,7 @@
 
 #include "collection/csv_export.h"
 #include "collection/report.h"
+#include "platform/output.h"
 
 namespace sortwell {
 namespace {
@@ -85,8 +86,13 @@ int run_collection_command(std::string_view command, const std::vector<std::stri
     return 2;
   }
   const std::string text = exporting ? csv.text() : report.text();
-  std::fwrite(text.data(), 1, text.size(), out);
+  const bool written = write_output(out, text, exporting ? Output::bytes : Output::text);
   for (const std::string& problem : problems) std::fprintf(err, "sortwell: %s\n", problem.c_str());
+  // A cut-off export is no export: told, never passed for success.
+  if (!written) {
+    std::fprintf(err, "sortwell: the %s could not be written whole\n", exporting ? "export" : "report");
+    return 2;
+  }
   return problems.empty() ? 0 : 1;
 }
 

@@ -34,7 +34,8 @@ class SapiVoice : public Voice {
     }
     const std::wstring text = wide_from_ansi(sentence);
     ULONG stream = 0;
-    voice->Speak(text.c_str(), SPF_DEFAULT, &stream);
+    // Plain text: a record's "<" must not be taken for SAPI's XML markup.
+    voice->Speak(text.c_str(), SPF_IS_NOT_XML, &stream);
     voice->Release();
   }
 

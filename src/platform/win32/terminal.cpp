@@ -39,6 +39,14 @@ Key key_of(const KEY_EVENT_RECORD& event) {
   return Key::special(static_cast<unsigned char>(event.wVirtualScanCode));
 }
 
+// Set by the console's close, logoff and shutdown events; the session then
+// ends as an empty line would, saving an open editor. The handler runs on a
+// thread of the system's, and the process ends when it returns: so it waits
+// (up to the five seconds Windows allows, less a margin) for the session to
+// give the terminal back.
+HANDLE quit_requested = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+HANDLE session_ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+
 // Keys from the console's own keyboard, with its input processing off: no
 // echo, no line editing, Ctrl+C a key like any other.
 class ConsoleKeyboard : public Keyboard {
@@ -50,10 +58,20 @@ class ConsoleKeyboard : public Keyboard {
         --repeats_;
         return repeated_;
       }
+      // The console closing, or gone: every key is Enter, so that whatever
+      // is open is saved and the prompt quits.
+      if (ended_) return keys::enter;
+      const HANDLE waits[] = {input_, quit_requested};
+      if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+        ended_ = true;
+        continue;
+      }
       INPUT_RECORD record{};
       DWORD read = 0;
-      // The console gone: every key is Enter, so that whatever is open is saved.
-      if (!ReadConsoleInputW(input_, &record, 1, &read) || read == 0) return keys::enter;
+      if (!ReadConsoleInputW(input_, &record, 1, &read) || read == 0) {
+        ended_ = true;
+        continue;
+      }
       if (record.EventType != KEY_EVENT) continue;
       const KEY_EVENT_RECORD& event = record.Event.KeyEvent;
       if (!event.bKeyDown || is_modifier(event.wVirtualKeyCode)) continue;
@@ -68,6 +86,7 @@ class ConsoleKeyboard : public Keyboard {
   HANDLE input_;
   Key repeated_;
   int repeats_ = 0;
+  bool ended_ = false;
 };
 
 // Keys from standard input as a byte stream, when there is no console.
@@ -186,9 +205,13 @@ class ConsoleScreen : public Screen {
   std::vector<CHAR_INFO> run_;
 };
 
-// Ctrl+C and Ctrl+Break are keys, not interrupts; the console's close is
-// declared handled as well.
-BOOL WINAPI on_console_event(DWORD) { return TRUE; }
+// Ctrl+C and Ctrl+Break are keys, not interrupts.
+BOOL WINAPI on_console_event(DWORD event) {
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
+  SetEvent(quit_requested);
+  WaitForSingleObject(session_ended, 4500);
+  return TRUE;
+}
 
 }  // namespace
 
@@ -224,6 +247,8 @@ Terminal::~Terminal() {
   Devices& d = *devices_;
   if (d.mode_changed) SetConsoleMode(d.input, d.saved_mode);
   if (d.input != INVALID_HANDLE_VALUE) CloseHandle(d.input);
+  // Whatever the session had open is saved: a closing console may go.
+  SetEvent(session_ended);
 }
 
 Keyboard& Terminal::keyboard() { return *devices_->keyboard; }

@@ -1,6 +1,6 @@
 /* A stand-in for the SAPI voice, for the tests under wine: registered as
- * "SAPI.SpVoice" in a private prefix, it writes "start <text>" for each
- * sentence to C:\speak.log, takes a while as a voice would, then writes
+ * "SAPI.SpVoice" in a private prefix, it writes "start (<flags>) <text>" for
+ * each sentence to C:\speak.log, takes a while as a voice would, then writes
  * "end". Every other method of ISpVoice answers E_NOTIMPL. */
 #define COBJMACROS
 #include <windows.h>
@@ -29,12 +29,12 @@ static void append(const char* text, DWORD size) {
 
 static HRESULT STDMETHODCALLTYPE speak(ISpVoice* self, LPCWSTR text, DWORD flags, ULONG* stream) {
   (void)self;
-  (void)flags;
-  char line[8192] = "start ";
-  int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, line + 6, (int)sizeof line - 8, NULL, NULL);
+  char line[8192];
+  const int start = wsprintfA(line, "start (%lu) ", (unsigned long)flags);
+  int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, line + start, (int)sizeof line - start - 2, NULL, NULL);
   if (size <= 0) size = 1;
-  line[6 + size - 1] = '\n';
-  append(line, (DWORD)(6 + size));
+  line[start + size - 1] = '\n';
+  append(line, (DWORD)(start + size));
   Sleep(300);
   append("end\n", 4);
   if (stream != NULL) *stream = 1;

@@ -113,12 +113,73 @@ TEST(Windows, TheExactSentencesReachSpeakAndEachEndsBeforeThePrompt) {
   run.type("g\r");
   ASSERT_TRUE(run.wait_for("Sortwell:"));
   EXPECT_TRUE(spoken_to_the_end());
+  // A record whose text looks like markup is still spoken as plain text (16).
+  run.type("42\r");
+  ASSERT_TRUE(run.wait_for("create/edit coupon menu, item: 42"));
+  run.type("1<A&B>\r\r");
+  ASSERT_TRUE(run.wait_for("Sortwell:"));
+  EXPECT_TRUE(spoken_to_the_end());
   run.type("\r");
   EXPECT_EQ(run.wait_exit(30s), 0);
   EXPECT_EQ(read_file(log),
-            "start Welcome to the Sortwell.  Press question mark and then enter key to get help. May we start?\n"
+            "start (16) Welcome to the Sortwell.  Press question mark and then enter key to get help. May we start?\n"
             "end\n"
-            "start ghost mode activated\nend\n");
+            "start (16) ghost mode activated\nend\n"
+            "start (16) no record found.\nend\n"
+            "start (16) I don't know this coupon\nend\n"
+            "start (16) I now need you to tell me about your current coupon please.\nend\n"
+            "start (16) <A&B> offers  quantity  0\nend\n");
+}
+
+// The collection commands of sortwell.exe: their bytes as the Linux build
+// writes them, a record named in capitals counted, and a record a session
+// holds in its editor read without disturbing it.
+TEST(Windows, ReportAndExportReadEveryRecordAndWriteTheirBytesExactly) {
+  if (!std::filesystem::exists(wine)) GTEST_SKIP() << "wine64 is not installed";
+  if (!std::filesystem::exists(windows_program())) GTEST_SKIP() << "no sortwell.exe: run make windows";
+  Wine wine_prefix;
+  PtyProcess run(wine, wine_prefix.environment(), 80, {windows_program()});
+  ASSERT_TRUE(run.wait_for("Sortwell:", 60s)) << run.output();
+  run.type("4711\r1Acme\r\r");
+  ASSERT_TRUE(run.wait_for("Sortwell:"));
+  const std::string folder = wine_prefix.prefix + "/drive_c/sortwell";
+  CouponRecord capitals;
+  capitals.code = "X";
+  capitals.manufacturer = "Caf\xe9";
+  capitals.quantity = quantity_digits(3);
+  write_file(folder + "/X.COU", pack_record(capitals));
+  // The session holds 4711 in its editor meanwhile.
+  run.type("e\r");
+  ASSERT_TRUE(run.wait_for("Sortwell:"));
+  run.type("4711\r");
+  ASSERT_TRUE(run.wait_for("create/edit coupon menu, item: 4711"));
+  const auto output_of = [&](const std::string& command) {
+    std::string line;
+    for (const std::string& variable : wine_prefix.environment()) line += "'" + variable + "' ";
+    const std::string file = wine_prefix.home.file("out");
+    const int status = std::system(("env -i " + line + wine + " " + windows_program() + " " + command + " >" + file +
+                                    " 2>" + file + ".err")
+                                       .c_str());
+    return std::make_pair(status, read_file(file) + read_file(file + ".err"));
+  };
+  // CR LF once, UTF-8, as on Linux; X.COU is a record on Windows.
+  const auto [export_status, exported] = output_of("export");
+  EXPECT_EQ(export_status, 0) << exported;
+  EXPECT_EQ(exported,
+            "code,manufacturer,month,description,category,category name,count,value in cents,number needed,bin,file\r\n"
+            "4711,Acme,,,0,frozen,1,0,0,0,4711.cou\r\n"
+            "X,Caf\xc3\xa9,,,0,frozen,3,0,0,0,X.COU\r\n");
+  const auto [report_status, reported] = output_of("report");
+  EXPECT_EQ(report_status, 0) << reported;
+  EXPECT_EQ(reported,
+            "By bin\nbin     codes  coupons  value\nno bin      2        4  $0.00\n\n"
+            "By category\ncategory  codes  coupons  value\nfrozen        2        4  $0.00\n\n"
+            "In all\n        codes  coupons  value\nin all      2        4  $0.00\n");
+  // The session goes on: its edit is saved, and the next scan counts.
+  run.type("\re\r4711\r");
+  ASSERT_TRUE(run.wait_for("5) Q = 00000002"));
+  run.type("\r");
+  EXPECT_EQ(run.wait_exit(30s), 0);
 }
 
 }  // namespace
