@@ -40,11 +40,11 @@ package:
 	@tools/install-deps test
 	@tools/build $(BUILD) --tests package
 
-# sortwell.exe and its zip, cross-built with mingw-w64; the tests run under wine.
+# sortwell.exe, its zip and its installer, cross-built with mingw-w64; the tests run under wine.
 windows:
 	@tools/install-deps windows
 	@tools/build build-windows --tests -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
-	@echo "Built build-windows/sortwell.exe and $$(ls build-windows/*.zip)"
+	@echo "Built build-windows/sortwell.exe, $$(ls build-windows/*.zip) and $$(ls build-windows/*.msi)"
 
 clean:
 	@rm -rf $(BUILD) build-windows

@@ -9,6 +9,15 @@ add_custom_command(
   DEPENDS sortwell ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE)
 add_custom_target(windows_zip ALL DEPENDS ${zip_file})
 
+# The installer: Program Files\Sortwell, a Start-menu shortcut, the folder on PATH.
+set(msi_file ${CMAKE_BINARY_DIR}/sortwell-${PROJECT_VERSION}-x64.msi)
+add_custom_command(
+  OUTPUT ${msi_file}
+  COMMAND ${PROJECT_SOURCE_DIR}/tools/make-msi $<TARGET_FILE:sortwell> ${PROJECT_VERSION} ${msi_file}
+  DEPENDS sortwell ${PROJECT_SOURCE_DIR}/packaging/sortwell.wxs ${PROJECT_SOURCE_DIR}/tools/make-msi
+          ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE)
+add_custom_target(windows_msi ALL DEPENDS ${msi_file})
+
 include(CTest)
 if(NOT BUILD_TESTING)
   return()

@@ -29,6 +29,16 @@ struct Wine {
     return sortwell_environment(home.path(), {"WINEPREFIX=" + prefix, "WINEDEBUG=-all", "DISPLAY="});
   }
   std::string record(const std::string& code) const { return read_file(prefix + "/drive_c/sortwell/" + code + ".cou"); }
+  // A command line under wine, its output to a file: the exit status and
+  // what it wrote on standard output and then standard error.
+  std::pair<int, std::string> run(const std::string& command) const {
+    std::string line;
+    for (const std::string& variable : environment()) line += "'" + variable + "' ";
+    const std::string file = home.file("out");
+    const int status =
+        std::system(("env -i " + line + wine + " " + command + " >" + file + " 2>" + file + ".err").c_str());
+    return {status, read_file(file) + read_file(file + ".err")};
+  }
   TempDir home;
   std::string prefix;
 };
@@ -154,13 +164,7 @@ TEST(Windows, ReportAndExportReadEveryRecordAndWriteTheirBytesExactly) {
   run.type("4711\r");
   ASSERT_TRUE(run.wait_for("create/edit coupon menu, item: 4711"));
   const auto output_of = [&](const std::string& command) {
-    std::string line;
-    for (const std::string& variable : wine_prefix.environment()) line += "'" + variable + "' ";
-    const std::string file = wine_prefix.home.file("out");
-    const int status = std::system(("env -i " + line + wine + " " + windows_program() + " " + command + " >" + file +
-                                    " 2>" + file + ".err")
-                                       .c_str());
-    return std::make_pair(status, read_file(file) + read_file(file + ".err"));
+    return wine_prefix.run(windows_program() + " " + command);
   };
   // CR LF once, UTF-8, as on Linux; X.COU is a record on Windows.
   const auto [export_status, exported] = output_of("export");
@@ -180,6 +184,71 @@ TEST(Windows, ReportAndExportReadEveryRecordAndWriteTheirBytesExactly) {
   ASSERT_TRUE(run.wait_for("5) Q = 00000002"));
   run.type("\r");
   EXPECT_EQ(run.wait_exit(30s), 0);
+}
+
+// The installer: msiexec puts the program, its shortcut and its folder on
+// PATH in place; the installed program runs; a newer version replaces the
+// older; uninstalling takes all of it back and leaves the records alone.
+TEST(Windows, TheInstallerInstallsUpgradesAndUninstallsCleanly) {
+  if (!std::filesystem::exists(wine)) GTEST_SKIP() << "wine64 is not installed";
+  const std::string msi = SORTWELL_SOURCE_DIR "/build-windows/sortwell-" SORTWELL_VERSION "-x64.msi";
+  if (!std::filesystem::exists(msi)) GTEST_SKIP() << "no installer: run make windows";
+  Wine wine_prefix;
+  const std::string drive = wine_prefix.prefix + "/drive_c";
+  const std::string installed = drive + "/Program Files/Sortwell";
+  const auto products = [&] {
+    const std::string listing =
+        wine_prefix.run("reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall' /s").second;
+    int count = 0;
+    const std::string entry = "DisplayName    REG_SZ    Sortwell";
+    for (std::size_t at = listing.find(entry); at != std::string::npos; at = listing.find(entry, at + 1)) {
+      const char next = at + entry.size() < listing.size() ? listing[at + entry.size()] : '\n';
+      if (next == '\r' || next == '\n') ++count;
+    }
+    return count;
+  };
+  const auto path_variable = [&] {
+    return wine_prefix.run("reg query 'HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\Environment' /v PATH")
+        .second;
+  };
+  ASSERT_EQ(wine_prefix.run("msiexec /i " + msi + " /qn").first, 0);
+  for (const char* file : {"sortwell.exe", "README.md", "LICENSE.txt"}) {
+    EXPECT_TRUE(std::filesystem::exists(installed + "/" + file)) << file;
+  }
+  EXPECT_NE(path_variable().find("C:\\Program Files\\Sortwell"), std::string::npos) << path_variable();
+  bool shortcut = false;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(drive)) {
+    shortcut = shortcut || entry.path().filename() == "Sortwell.lnk";
+  }
+  EXPECT_TRUE(shortcut) << "no Start-menu shortcut";
+  EXPECT_EQ(products(), 1);
+  {
+    PtyProcess run(wine, wine_prefix.environment(), 80, {installed + "/sortwell.exe"});
+    ASSERT_TRUE(run.wait_for("Sortwell:", 60s)) << run.output();
+    run.type("4711\r\r");
+    ASSERT_TRUE(run.wait_for("Sortwell:"));
+    run.type("\r");
+    EXPECT_EQ(run.wait_exit(30s), 0);
+  }
+  const std::string record = wine_prefix.record("4711");
+  ASSERT_EQ(record.size(), record_image_size);
+  // A newer version, where the tool that builds installers is at hand.
+  const std::string newer = wine_prefix.home.file("newer.msi");
+  const std::string build = SORTWELL_SOURCE_DIR "/tools/make-msi " SORTWELL_SOURCE_DIR "/build-windows/sortwell.exe 9.9.9 " + newer;
+  if (std::system((build + " >/dev/null 2>&1").c_str()) == 0) {
+    ASSERT_EQ(wine_prefix.run("msiexec /i " + newer + " /qn").first, 0);
+    EXPECT_EQ(products(), 1) << "the older version was not replaced";
+    ASSERT_EQ(wine_prefix.run("msiexec /x " + newer + " /qn").first, 0);
+  } else {
+    ASSERT_EQ(wine_prefix.run("msiexec /x " + msi + " /qn").first, 0);
+  }
+  EXPECT_FALSE(std::filesystem::exists(installed));
+  EXPECT_EQ(path_variable().find("Sortwell"), std::string::npos) << path_variable();
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(drive)) {
+    EXPECT_NE(entry.path().filename(), "Sortwell.lnk");
+  }
+  EXPECT_EQ(products(), 0);
+  EXPECT_EQ(wine_prefix.record("4711"), record) << "uninstalling touched the records";
 }
 
 }  // namespace
