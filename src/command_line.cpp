@@ -70,6 +70,10 @@ CommandLine handle_command_line(int argc, const char* const* argv, std::FILE* ou
   }
   if (is_collection_command(first)) {
     const std::vector<std::string_view> rest(argv + 2, argv + argc);
+    if (argc == 3 && (rest[0] == "--help" || rest[0] == "-h")) {
+      std::fputs(usage, out);
+      return finish(0);
+    }
     return finish(run_collection_command(first, rest, line.data_dir, out, err));
   }
   if (first == "--data-dir" || first.starts_with("--data-dir=")) {

@@ -70,6 +70,15 @@ TEST(CommandLine, ErrorsNameTheArgumentInTheGnuManner) {
 namespace sortwell {
 namespace {
 
+TEST(CommandLine, TheCollectionCommandsHaveHelpToo) {
+  for (const char* command : {"report", "export"}) {
+    const Outcome outcome = run({command, "--help"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out.rfind("Usage: sortwell", 0), 0u) << command;
+    EXPECT_EQ(outcome.err, "");
+  }
+}
+
 // The session's own folder: named on the command line, it is used as it is.
 TEST(CommandLine, DataDirForTheSession) {
   struct Case {

@@ -33,6 +33,7 @@ void add(const StoredFile& file, const CategoryTable& categories,
   CollectedCoupon coupon{file.name, code_of_file(file.name), unpack_record(file.image), std::nullopt};
   bool is_number = true;
   coupon.count = count_of(coupon.record.quantity, is_number);
+  coupon.count_sound = is_number;
   if (!is_number) problem("the count is not a number");
   if (coupon.record.category && *coupon.record.category > categories.last_index) {
     problem("category " + std::to_string(*coupon.record.category) + " is not in the table");
@@ -54,8 +55,11 @@ bool collect(const std::string& data_dir, const CategoryTable& categories,
   return true;
 }
 
+// Eight digits at most: no product or sum of these can overflow.
+std::int64_t counted(const CollectedCoupon& coupon) { return coupon.count_sound ? coupon.count.value_or(0) : 0; }
+
 std::int64_t face_value(const CollectedCoupon& coupon) {
-  return static_cast<std::int64_t>(coupon.record.value.value_or(0)) * coupon.count.value_or(0);
+  return static_cast<std::int64_t>(coupon.record.value.value_or(0)) * counted(coupon);
 }
 
 }  // namespace sortwell

@@ -18,6 +18,7 @@ struct CollectedCoupon {
   std::string code;       // UTF-8: the code the file is named for
   CouponRecord record;
   std::optional<std::int64_t> count;  // none while the coupon was never counted
+  bool count_sound = true;            // false for a count that is no number: left out of every sum
 };
 
 // Reads the record files of `data_dir` and hands each record to `each`, in
@@ -31,7 +32,9 @@ bool collect(const std::string& data_dir, const CategoryTable& categories,
              const std::function<void(const CollectedCoupon&)>& each, std::vector<std::string>& problems,
              std::string& error);
 
-// A coupon's face value times its count, in hundredths of a cent.
+// What a coupon adds to the sums: its count, and its face value times its
+// count in hundredths of a cent; nothing for a damaged count.
+std::int64_t counted(const CollectedCoupon& coupon);
 std::int64_t face_value(const CollectedCoupon& coupon);
 
 }  // namespace sortwell

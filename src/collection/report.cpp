@@ -40,7 +40,12 @@ class Table {
 
 // Groups: the byte's value; -1 where the file holds none.
 int bin_key(const CouponRecord& record) { return record.bin.value_or(0); }
-int category_key(const CouponRecord& record) { return record.category ? *record.category : -1; }
+// Every category beyond the table is one group: their rows would all read
+// "(not in the table)".
+int category_key(const CouponRecord& record, const CategoryTable& categories) {
+  if (!record.category) return -1;
+  return *record.category > categories.last_index ? categories.last_index + 1 : *record.category;
+}
 
 std::string bin_label(int bin, const CategoryTable&) { return bin == 0 ? "no bin" : std::to_string(bin); }
 std::string category_label(int index, const CategoryTable& categories) { return category_text(index, categories); }
@@ -61,7 +66,7 @@ std::string totals_table(const char* heading, const std::map<int, Report::Totals
 
 void Report::Totals::add(const CollectedCoupon& coupon) {
   ++codes;
-  coupons += coupon.count.value_or(0);
+  coupons += counted(coupon);
   value += face_value(coupon);
 }
 
@@ -71,15 +76,16 @@ void Report::add(const CollectedCoupon& coupon) {
   const CouponRecord& record = coupon.record;
   if (!filter_.bin && !filter_.expires) {
     bins_[bin_key(record)].add(coupon);
-    categories_totals_[category_key(record)].add(coupon);
+    categories_totals_[category_key(record, categories_)].add(coupon);
     all_.add(coupon);
     return;
   }
   if (filter_.bin && bin_key(record) != *filter_.bin) return;
   if (filter_.expires && month_text(record) != two_digits(*filter_.expires)) return;
+  listed_totals_.add(coupon);
   listed_.emplace_back(coupon.file_name,
                        std::vector<std::string>{coupon.code, shown(record.manufacturer), shown(record.description),
-                                                category_text(category_key(record), categories_), count_text(coupon),
+                                                category_text(category_key(record, categories_), categories_), count_text(coupon),
                                                 value_text(record), month_text(record), byte_text(record.number_needed)});
 }
 
@@ -98,7 +104,11 @@ std::string Report::text() {
   std::string title = "Coupons";
   if (filter_.bin) title += *filter_.bin == 0 ? " with no bin" : " in bin " + std::to_string(*filter_.bin);
   if (filter_.expires) title += " expiring in month " + two_digits(*filter_.expires);
-  return title + ": " + std::to_string(listed_.size()) + "\n" + (listed_.empty() ? "" : table.text());
+  // Codes and paper coupons are different numbers: both are named.
+  const auto& t = listed_totals_;
+  return title + ": " + std::to_string(t.codes) + (t.codes == 1 ? " code, " : " codes, ") + std::to_string(t.coupons) +
+         (t.coupons == 1 ? " coupon, " : " coupons, ") + money_in_cents(t.value) + "\n" +
+         (listed_.empty() ? "" : table.text());
 }
 
 }  // namespace sortwell

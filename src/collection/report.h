@@ -43,6 +43,7 @@ class Report {
   std::map<int, Totals> categories_totals_;
   Totals all_;
   std::vector<std::pair<std::string, std::vector<std::string>>> listed_;  // by file name
+  Totals listed_totals_;
 };
 
 }  // namespace sortwell

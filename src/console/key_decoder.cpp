@@ -97,12 +97,14 @@ void KeyDecoder::consume(std::size_t n) {
 
 KeyDecoder::Step KeyDecoder::decode(bool idle, Key& key) {
   const unsigned char b = at(0);
-  const bool lf_after_cr = b == '\n' && after_cr_;
-  after_cr_ = b == '\r';
+  // CR LF and LF CR are each one Enter, whichever a scanner sends.
+  const bool second_of_pair = (b == '\n' && after_cr_) || (b == '\r' && after_lf_);
+  after_cr_ = b == '\r' && !second_of_pair;
+  after_lf_ = b == '\n' && !second_of_pair;
   if (b == esc) return decode_escape(idle, key);
   if (b >= 0x80) return decode_utf8(idle, key);
   consume(1);
-  if (b == 0 || lf_after_cr) return Step::dropped;
+  if (b == 0 || second_of_pair) return Step::dropped;
   if (b == '\r' || b == '\n') key = keys::enter;
   else if (b == 0x7F || b == 0x08) key = keys::backspace;
   else key = Key::character(b);

@@ -9,7 +9,8 @@
 namespace sortwell {
 
 // Turns the bytes a terminal sends into keys; the one place where that
-// happens. Enter is CR or LF (an LF straight after a CR belongs to it),
+// happens. Enter is CR or LF (an LF straight after a CR belongs to it, and a
+// CR straight after an LF),
 // Backspace is DEL or BS, UTF-8 characters become the code page's bytes ("?"
 // where there is none), and the CSI and SS3 sequences of xterm-compatible
 // terminals become scan-code keys; unknown sequences (mouse, focus, paste
@@ -39,6 +40,7 @@ class KeyDecoder {
   std::string buffer_;
   std::size_t start_ = 0;
   bool after_cr_ = false;
+  bool after_lf_ = false;
 };
 
 }  // namespace sortwell

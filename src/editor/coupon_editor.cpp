@@ -26,9 +26,19 @@ bool quantity_menu(Console& console, CouponRecord& record, RecordStore& store, b
 
 }  // namespace
 
-bool run_coupon_editor(Console& console, const CategoryTable& categories, std::uint8_t& picker_position,
+bool run_coupon_editor(Console& console, Voice& voice, const CategoryTable& categories, std::uint8_t& picker_position,
                        std::string_view code, CouponRecord& record, RecordStore& store) {
   bool written = true;
+  // An entry ended by Enter alone ends the editor; one refused is told.
+  const auto take = [&](const Entry& entry) {
+    if (entry.refused != nullptr) {
+      console.print_newline();
+      console.print_text(entry.refused);
+      console.print_newline();
+      speak(voice, entry.refused);
+    }
+    return entry.typed;
+  };
   const auto show_menu = [&] { show_coupon_menu(console, record, categories, code); };
   // Only the value and bin entries, answered with Enter alone, end the loop
   // besides Enter at the menu.
@@ -44,9 +54,9 @@ bool run_coupon_editor(Console& console, const CategoryTable& categories, std::u
       case '5':
         if (quantity_menu(console, record, store, written)) show_menu();
         break;
-      case '6': go_on = enter_value(console, record); break;
+      case '6': go_on = take(enter_value(console, record)); break;
       case '7': enter_number_needed(console, record); break;
-      case '8': go_on = enter_bin(console, record); break;
+      case '8': go_on = take(enter_bin(console, record)); break;
       default: break;
     }
     show_menu();

@@ -47,10 +47,13 @@ void enter_description(Console& console, CouponRecord& record) {
   record.description = console.read_line();
 }
 
-bool enter_value(Console& console, CouponRecord& record) {
+Entry enter_value(Console& console, CouponRecord& record) {
   const std::string answer = collect_keys(console, "Set Value in Cents:", 5);
-  record.value = static_cast<std::uint16_t>(whole_number(text_value(answer) * 100));
-  return !answer.empty();
+  const std::int64_t hundredths = whole_number(text_value(answer) * 100);
+  // Wrapped into 16 bits, 700 cents would be kept as 44.64.
+  if (hundredths < 0 || hundredths > 65535) return {true, value_does_not_fit};
+  record.value = static_cast<std::uint16_t>(hundredths);
+  return {!answer.empty(), nullptr};
 }
 
 void enter_number_needed(Console& console, CouponRecord& record) {
@@ -59,12 +62,14 @@ void enter_number_needed(Console& console, CouponRecord& record) {
   record.number_needed = static_cast<std::uint8_t>(whole_number(text_value(console.read_key().text())));
 }
 
-bool enter_bin(Console& console, CouponRecord& record) {
+Entry enter_bin(Console& console, CouponRecord& record) {
   const std::string answer = collect_keys(console, "Set Bin Number:", 3);
   const std::int64_t bin = whole_number(text_value(answer));
+  // Wrapped into 8 bits, bin 263 would be announced as bin 7.
+  if (bin < -1 || bin > 255) return {true, bin_does_not_fit};
   if (bin == -1) record.bin.reset();
   else record.bin = static_cast<std::uint8_t>(bin);
-  return !answer.empty();
+  return {!answer.empty(), nullptr};
 }
 
 }  // namespace sortwell

@@ -11,7 +11,9 @@ constexpr std::string_view suffix = ".cou";
 }  // namespace
 
 bool names_a_record(std::string_view name) {
-  if (name.size() <= suffix.size() || name.front() == '.') return false;
+  // A code may begin with "." (".5" is a number the prompt takes); the twin
+  // of a record being created ends in ".new", not ".cou".
+  if (name.size() <= suffix.size()) return false;
   const std::string_view end = name.substr(name.size() - suffix.size());
   return file_naming().folds_case ? upper_case(end) == upper_case(suffix) : end == suffix;
 }

@@ -9,8 +9,8 @@
 namespace sortwell {
 
 // Whether a file name is a record's: "<code>.cou", the suffix in any case
-// where the file system folds case. Hidden files, such as a record still
-// being created, are not records yet.
+// where the file system folds case. A record still being created (its twin)
+// is not one yet.
 bool names_a_record(std::string_view name);
 
 // Hands every record file in `data_dir` to `each`, as `read_folder` does.

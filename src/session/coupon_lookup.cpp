@@ -14,7 +14,7 @@ const char* edit_request = "I now need you to tell me about your current coupon 
 // The editor, introduced aloud. False when what was entered could not be stored.
 bool edit(const LookupContext& context, std::string_view code, CouponRecord& record, RecordStore& store) {
   speak(context.voice, edit_request);
-  return run_coupon_editor(context.console, context.categories, context.picker_position, code, record, store);
+  return run_coupon_editor(context.console, context.voice, context.categories, context.picker_position, code, record, store);
 }
 
 // The record file of `path`, opened, or created (not yet in place) when there

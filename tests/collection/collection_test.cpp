@@ -70,21 +70,21 @@ TEST(Report, TotalsPerBinPerCategoryAndInAll) {
             "By bin\n"
             "bin     codes  coupons  value\n"
             "no bin      2        0  $0.00\n"
-            "3           2       16  $0.16\n"
+            "3           2        4  $0.04\n"
             "7           2        5  $4.20\n"
             "\n"
             "By category\n"
             "category            codes  coupons  value\n"
             "(none)                  1        0  $0.00\n"
             "frozen                  1        0  $0.00\n"
-            "dried                   1       12  $0.12\n"
+            "dried                   1        0  $0.00\n"
             "canned                  1        2  $0.50\n"
             "dairy                   1        3  $3.70\n"
             "(not in the table)      1        4  $0.04\n"
             "\n"
             "In all\n"
             "        codes  coupons  value\n"
-            "in all      6       21  $4.36\n");
+            "in all      6        9  $4.24\n");
   EXPECT_EQ(outcome.err, problems);
   EXPECT_EQ(outcome.status, 1);
 }
@@ -96,21 +96,21 @@ TEST(Report, ListsOneBinOrOneMonth) {
     std::string out;
   } cases[] = {
       {{"--bin", "7"},
-       "Coupons in bin 7: 2\n"
+       "Coupons in bin 7: 2 codes, 5 coupons, $4.20\n"
        "code  manufacturer  description  category  count    value  month  needed\n"
        "101   Acme, Inc.    d101         canned        2    $0.25  06          1\n"
        "102   Caf\xc3\xa9 \"Bo\"     d102         dairy         3  $1.2345  11          1\n"},
       {{"--expires=6"},
-       "Coupons expiring in month 06: 2\n"
+       "Coupons expiring in month 06: 2 codes, 2 coupons, $0.50\n"
        "code  manufacturer  description  category  count  value  month  needed\n"
        "101   Acme, Inc.    d101         canned        2  $0.25  06          1\n"
        "304   Short         d304         (none)                  06\n"},
       {{"--bin", "0"},
-       "Coupons with no bin: 2\n"
+       "Coupons with no bin: 2 codes, 0 coupons, $0.00\n"
        "code  manufacturer  description  category  count  value  month  needed\n"
        "203   Bolt          d203         frozen           $0.00              1\n"
        "304   Short         d304         (none)                  06\n"},
-      {{"--bin=9", "--expires", "12"}, "Coupons in bin 9 expiring in month 12: 0\n"},
+      {{"--bin=9", "--expires", "12"}, "Coupons in bin 9 expiring in month 12: 0 codes, 0 coupons, $0.00\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(collection.run("report", c.arguments).out, c.out);
 }
@@ -174,6 +174,62 @@ TEST(Collection, UsageErrorsAndAMissingDirectory) {
   EXPECT_GT(missing.err.size(), named.size() + 1);
 #else
   EXPECT_EQ(missing.err, "sortwell: /nonexistent/sortwell: No such file or directory\n");
+#endif
+}
+
+}  // namespace
+}  // namespace sortwell
+
+namespace sortwell {
+namespace {
+
+// What a damaged or odd collection must not do: break the sums, list one
+// group twice, hide a record, or pass a cut-off export for success.
+TEST(Collection, DamageIsToldAndNeverBreaksTheSums) {
+  TempDir dir;
+  const auto store = [&](const std::string& code, const std::string& quantity, std::uint8_t category) {
+    write_file(dir.file(code + ".cou"), pack_record(coupon(code, "M" + code, quantity, 1, category, 100, "01")));
+  };
+  store("1", "9E+18", 1);      // would overflow value x count
+  store("2", "-0000001", 1);   // would print "$0.-1"
+  store("3", "00000002", 27);  // two categories beyond the table: one row
+  store("4", "00000003", 202);
+  store(".5", "00000004", 1);  // a code the prompt takes, not a hidden file
+  write_file(dir.file(".6.cou.new"), "a twin being created");
+  const auto run = [&](const char* command, std::FILE* out) {
+    std::FILE* err = std::tmpfile();
+    const int status = run_collection_command(command, {}, dir.path(), out, err);
+    return std::make_pair(status, testing::read_and_close(err));
+  };
+  std::FILE* out = std::tmpfile();
+  const auto [status, err] = run("report", out);
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(err,
+            "sortwell: 1.cou: the count is not a number\n"
+            "sortwell: 2.cou: the count is not a number\n"
+            "sortwell: 3.cou: category 27 is not in the table\n"
+            "sortwell: 4.cou: category 202 is not in the table\n");
+  EXPECT_EQ(testing::read_and_close(out),
+            "By bin\n"
+            "bin  codes  coupons  value\n"
+            "1        5        9  $0.09\n"
+            "\n"
+            "By category\n"
+            "category            codes  coupons  value\n"
+            "dried                   3        4  $0.04\n"
+            "(not in the table)      2        5  $0.05\n"
+            "\n"
+            "In all\n"
+            "        codes  coupons  value\n"
+            "in all      5        9  $0.09\n");
+#ifndef _WIN32
+  // A full disk.
+  std::FILE* full = std::fopen("/dev/full", "w");
+  ASSERT_NE(full, nullptr);
+  const auto [export_status, export_err] = run("export", full);
+  std::fclose(full);
+  EXPECT_EQ(export_status, 2);
+  EXPECT_NE(export_err.find("sortwell: the export could not be written whole\n"), std::string::npos) << export_err;
 #endif
 }
 

@@ -40,6 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DecodeCase{"Letters", "aU7", {chr('a'), chr('U'), chr('7')}},
         DecodeCase{"EnterIsCrOrLf", "\r\n\n", {chr(13), chr(13)}},
+        DecodeCase{"LfThenCrIsOneEnterAsCrThenLfIs", "\n\r5\r\n\n\r", {chr(13), chr(0x35), chr(13), chr(13)}},
         DecodeCase{"LoneLf", "\n", {chr(13)}},
         DecodeCase{"Backspace", std::string("\x7f\x08"), {chr(8), chr(8)}},
         DecodeCase{"ControlKeys", "\x03\x09\x1a", {chr(3), chr(9), chr(26)}},

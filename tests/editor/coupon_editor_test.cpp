@@ -6,6 +6,7 @@
 
 #include "common/number_text.h"
 #include "editor/coupon_menu.h"
+#include "editor/field_entry.h"
 #include "records/record_store.h"
 #include "support/test_program.h"
 
@@ -40,7 +41,7 @@ struct Editor : testing::TestProgram {
     store.file.create(path, fresh_image());
   }
   bool run() {
-    const bool written = run_coupon_editor(console, categories, picker_position, "4711", record, store);
+    const bool written = run_coupon_editor(console, voice, categories, picker_position, "4711", record, store);
     store.file.close();
     return written;
   }
@@ -177,9 +178,9 @@ TEST_P(Value, IsStoredInHundredthsOfACentLowByteFirst) {
 
 INSTANTIATE_TEST_SUITE_P(Amounts, Value,
                          ::testing::Values(ValueCase{"25\r", 2500, "6) $  .25"}, ValueCase{"655\r", 65500, "6) $  6.55"},
-                                           ValueCase{"700\r", 4464, "6) $  .4464"},
-                                           ValueCase{"-5\r", 65036, "6) $  6.5036"},
-                                           ValueCase{"12345", 54852, "6) $  5.4852"},
+                                           ValueCase{"700\r", 0, "6) $ [unknown]"},
+                                           ValueCase{"-5\r", 0, "6) $ [unknown]"},
+                                           ValueCase{"12345", 0, "6) $ [unknown]"},
                                            ValueCase{"1.5\r", 150, "6) $  .015"},
                                            ValueCase{"9E99\r", 0, "6) $  0"},
                                            ValueCase{"abc\r", 0, "6) $  0"}));
@@ -221,11 +222,44 @@ TEST_P(Bin, IsOneByteOrEmptyForMinusOne) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Numbers, Bin,
-                         ::testing::Values(BinCase{"300", "8) bin#  44"}, BinCase{"-2\r", "8) bin#  254"},
+                         ::testing::Values(BinCase{"300", "8) the bin designation for this is unknown."},
+                                           BinCase{"-2\r", "8) the bin designation for this is unknown."},
                                            BinCase{"-1\r", "8) the bin designation for this is unknown."},
                                            BinCase{"abc", "8) bin#  0"}, BinCase{"2.5", "8) bin#  2"},
                                            BinCase{"3.5", "8) bin#  4"}, BinCase{"1.6", "8) bin#  2"},
                                            BinCase{"7\r", "8) bin#  7"}, BinCase{"\r", "8) bin#  0"}));
+
+// A number the field cannot hold is refused, printed and spoken; the field
+// keeps what it had and the editor stays open. What fits is kept as before.
+TEST(Entries, ThatDoNotFitAreRefusedNotWrapped) {
+  struct Case {
+    const char* keys;  // item 6 or 8 set first to a value that fits, then the entry
+    bool refused;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"625\r" "6655.3", false, "6) $  6.553"},     // the largest a record holds in five keys
+      {"625\r" "6655.4", true, "6) $  .25"},       // the smallest above 655.35 cents
+      {"625\r" "66.6E2", true, "6) $  .25"},       // 660 cents, written with an exponent
+      {"625\r" "6-1\r", true, "6) $  .25"},        // negative
+      {"625\r" "6-.004", false, "6) $  0"},        // rounds into the range
+      {"85\r" "8255", false, "8) bin#  255"},
+      {"85\r" "8256", true, "8) bin#  5"},
+      {"85\r" "8-2\r", true, "8) bin#  5"},
+      {"85\r" "8-.5", false, "8) bin#  0"},        // rounds to 0
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keys);
+    Editor e(std::string(c.keys) + "\r");
+    e.run();
+    const std::string label = c.shown[0] == '6' ? "6) $" : "8) ";
+    EXPECT_EQ(e.last_line(label), c.shown);
+    const char* reason = c.shown[0] == '6' ? value_does_not_fit : bin_does_not_fit;
+    EXPECT_EQ(e.voice.sentences == std::vector<std::string>{reason}, c.refused);
+    // Printed too, on its own line (wrapped at the row's end).
+    EXPECT_EQ(e.screen.text().find(std::string(reason).substr(0, 60)) != std::string::npos, c.refused);
+  }
+}
 
 TEST(Bin, ThreeKeysEndTheEntryAndTheMenuStartsRightAfterThem) {
   Editor e("8123\r");

@@ -57,13 +57,17 @@ bool read_folder(const std::string& folder, const std::function<bool(std::string
   }
   const int fd = dirfd(directory);
   StoredFile file;  // one buffer for every file
-  while (const dirent* entry = readdir(directory)) {
+  // readdir tells its end from an error only by errno.
+  for (errno = 0; const dirent* entry = readdir(directory); errno = 0) {
     if (!wanted(entry->d_name)) continue;
     read_entry(fd, *entry, file);
     each(file);
   }
+  const int failure = errno;
   closedir(directory);
-  return true;
+  if (failure == 0) return true;
+  error = std::strerror(failure);
+  return false;
 }
 
 }  // namespace sortwell
