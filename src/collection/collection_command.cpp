@@ -5,6 +5,7 @@
 
 #include "collection/csv_export.h"
 #include "collection/report.h"
+#include "collection/xlsx_export.h"
 #include "platform/output.h"
 
 namespace sortwell {
@@ -13,6 +14,7 @@ namespace {
 struct Options {
   ReportFilter filter;
   std::string data_dir;
+  std::optional<std::string> workbook;  // export --xlsx FILE
 };
 
 std::optional<int> number_in(std::string_view text, int lowest, int highest) {
@@ -39,7 +41,8 @@ std::optional<int> parse(std::string_view command, const std::vector<std::string
       value = name.substr(equals + 1);
       name = name.substr(0, equals);
     }
-    const bool takes_value = name == "--data-dir" || (command == "report" && (name == "--bin" || name == "--expires"));
+    const bool takes_value = name == "--data-dir" || (command == "report" && (name == "--bin" || name == "--expires")) ||
+                             (command == "export" && name == "--xlsx");
     if (!takes_value) {
       const char* what = name.starts_with("--") ? "unrecognized option '" : name.starts_with("-") ? "invalid option '"
                                                                                                   : "unexpected argument '";
@@ -51,6 +54,8 @@ std::optional<int> parse(std::string_view command, const std::vector<std::string
     }
     if (name == "--data-dir") {
       options.data_dir = *value;
+    } else if (name == "--xlsx") {
+      options.workbook = std::string(*value);
     } else if (name == "--bin") {
       options.filter.bin = number_in(*value, 0, 255);
       if (!options.filter.bin) return usage_error(err, "the bin must be a number from 0 to 255, not '" + std::string(*value) + "'");
@@ -68,7 +73,7 @@ bool is_collection_command(std::string_view word) { return word == "report" || w
 
 int run_collection_command(std::string_view command, const std::vector<std::string_view>& arguments,
                            const std::string& data_dir, std::FILE* out, std::FILE* err) {
-  Options options{{}, data_dir};
+  Options options{{}, data_dir, std::nullopt};
   if (auto status = parse(command, arguments, options, err)) return *status;
   if (options.data_dir.empty()) {
     std::fputs("sortwell: no data directory: set HOME or XDG_DATA_HOME, or give --data-dir\n", err);
@@ -76,21 +81,34 @@ int run_collection_command(std::string_view command, const std::vector<std::stri
   }
   const CategoryTable categories = build_category_table();
   CsvExport csv(categories);
+  XlsxExport workbook(categories);
   Report report(categories, options.filter);
   const bool exporting = command == "export";
-  const auto each = [&](const CollectedCoupon& coupon) { exporting ? csv.add(coupon) : report.add(coupon); };
+  const bool to_workbook = exporting && options.workbook.has_value();
+  const auto each = [&](const CollectedCoupon& coupon) {
+    if (to_workbook) workbook.add(coupon);
+    if (!exporting || to_workbook) report.add(coupon);
+    else csv.add(coupon);
+  };
   std::vector<std::string> problems;
   std::string error;
   if (!collect(options.data_dir, categories, each, problems, error)) {
     std::fprintf(err, "sortwell: %s: %s\n", options.data_dir.c_str(), error.c_str());
     return 2;
   }
-  const std::string text = exporting ? csv.text() : report.text();
-  const bool written = write_output(out, text, exporting ? Output::bytes : Output::text);
+  bool written = true;
+  if (to_workbook) {
+    written = workbook.write(*options.workbook, report, error);
+  } else {
+    const std::string text = exporting ? csv.text() : report.text();
+    written = write_output(out, text, exporting ? Output::bytes : Output::text);
+    if (!written) error = "could not be written whole";
+  }
   for (const std::string& problem : problems) std::fprintf(err, "sortwell: %s\n", problem.c_str());
   // A cut-off export is no export: told, never passed for success.
   if (!written) {
-    std::fprintf(err, "sortwell: the %s could not be written whole\n", exporting ? "export" : "report");
+    if (to_workbook) std::fprintf(err, "sortwell: %s: %s\n", options.workbook->c_str(), error.c_str());
+    else std::fprintf(err, "sortwell: the %s %s\n", exporting ? "export" : "report", error.c_str());
     return 2;
   }
   return problems.empty() ? 0 : 1;

@@ -50,15 +50,21 @@ int category_key(const CouponRecord& record, const CategoryTable& categories) {
 std::string bin_label(int bin, const CategoryTable&) { return bin == 0 ? "no bin" : std::to_string(bin); }
 std::string category_label(int index, const CategoryTable& categories) { return category_text(index, categories); }
 
+std::vector<Report::Group> labelled(const std::map<int, Report::Totals>& groups,
+                                    std::string (*label)(int, const CategoryTable&), const CategoryTable& categories) {
+  std::vector<Report::Group> rows;
+  for (const auto& [key, totals] : groups) rows.push_back({label(key, categories), totals});
+  return rows;
+}
+
 std::vector<std::string> totals_row(const Report::Totals& totals, std::string label) {
   return {std::move(label), std::to_string(totals.codes), std::to_string(totals.coupons), money_in_cents(totals.value)};
 }
 
-std::string totals_table(const char* heading, const std::map<int, Report::Totals>& groups,
-                         std::string (*label)(int, const CategoryTable&), const CategoryTable& categories) {
+std::string totals_table(const char* heading, const std::vector<Report::Group>& groups) {
   Table table({false, true, true, true});
   table.add({heading, "codes", "coupons", "value"});
-  for (const auto& [key, totals] : groups) table.add(totals_row(totals, label(key, categories)));
+  for (const Report::Group& group : groups) table.add(totals_row(group.totals, group.label));
   return table.text();
 }
 
@@ -89,13 +95,18 @@ void Report::add(const CollectedCoupon& coupon) {
                                                 value_text(record), month_text(record), byte_text(record.number_needed)});
 }
 
+std::vector<Report::Group> Report::by_bin() const { return labelled(bins_, bin_label, categories_); }
+std::vector<Report::Group> Report::by_category() const {
+  return labelled(categories_totals_, category_label, categories_);
+}
+
 std::string Report::text() {
   if (!filter_.bin && !filter_.expires) {
     Table total({false, true, true, true});
     total.add({"", "codes", "coupons", "value"});
     total.add(totals_row(all_, "in all"));
-    return "By bin\n" + totals_table("bin", bins_, bin_label, categories_) + "\nBy category\n" +
-           totals_table("category", categories_totals_, category_label, categories_) + "\nIn all\n" + total.text();
+    return "By bin\n" + totals_table("bin", by_bin()) + "\nBy category\n" + totals_table("category", by_category()) +
+           "\nIn all\n" + total.text();
   }
   std::sort(listed_.begin(), listed_.end());
   Table table({false, false, false, false, true, true, false, true});

@@ -32,9 +32,19 @@ class Report {
     void add(const CollectedCoupon& coupon);
   };
 
+  // One row of a totals table: its label and its totals.
+  struct Group {
+    std::string label;
+    Totals totals;
+  };
+
   Report(const CategoryTable& categories, ReportFilter filter);
   void add(const CollectedCoupon& coupon);
   std::string text();
+  // The unfiltered report's tables, in the order the text shows them.
+  std::vector<Group> by_bin() const;
+  std::vector<Group> by_category() const;
+  const Totals& in_all() const { return all_; }
 
  private:
   const CategoryTable& categories_;
