@@ -1,5 +1,10 @@
 #include "bench_support.h"
 
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <map>
 #include <memory>
 
@@ -28,6 +33,20 @@ const std::string& data_dir_with(int files) {
     fill_with_records(tree->path(), files);
   }
   return tree->path();
+}
+
+}  // namespace sortwell::bench
+
+namespace sortwell::bench {
+
+void bare_durable_count(const std::string& path) {
+  char image[276];
+  const int fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+  flock(fd, LOCK_EX | LOCK_NB);
+  benchmark::DoNotOptimize(pread(fd, image, sizeof image, 0));
+  benchmark::DoNotOptimize(pwrite(fd, image + 263, 8, 263));
+  fdatasync(fd);
+  close(fd);
 }
 
 }  // namespace sortwell::bench

@@ -18,6 +18,10 @@ void fill_with_records(const std::string& dir, int count);
 // A data directory of `files` such record files, made once per run.
 const std::string& data_dir_with(int files);
 
+// The limit of a durable lookup of `path`: open, lock, read, write of the
+// count, its sync to the disk, close.
+void bare_durable_count(const std::string& path);
+
 // Output that goes nowhere.
 class NullScreen : public Screen {
  public:

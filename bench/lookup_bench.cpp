@@ -26,22 +26,12 @@ void BM_DurableLookUpOfKnownCoupon(benchmark::State& state) {
 }
 BENCHMARK(BM_DurableLookUpOfKnownCoupon)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
-// The limit of a durable lookup: open, lock, read, write of the count, its
-// sync to the disk, close.
+// The limit of a durable lookup.
 void BM_BareSystemCalls(benchmark::State& state) {
   const int files = static_cast<int>(state.range(0));
   const std::string& dir = data_dir_with(files);
-  char image[276];
   std::int64_t i = 0;
-  for (auto _ : state) {
-    const std::string path = dir + "/" + code_for(i++, files) + ".cou";
-    const int fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
-    flock(fd, LOCK_EX | LOCK_NB);
-    benchmark::DoNotOptimize(pread(fd, image, sizeof image, 0));
-    benchmark::DoNotOptimize(pwrite(fd, image + 263, 8, 263));
-    fdatasync(fd);
-    close(fd);
-  }
+  for (auto _ : state) bare_durable_count(dir + "/" + code_for(i++, files) + ".cou");
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_BareSystemCalls)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
