@@ -27,10 +27,14 @@ fuzz:
 	@FUZZ_SECONDS=$${FUZZ_SECONDS:-20} tools/run-fuzzers
 
 # Stripped; PREFIX and DESTDIR as usual. The manifest lets uninstall (given the
-# same DESTDIR) take back exactly this.
-install: all
-	@tools/build $(BUILD) man_page
+# same DESTDIR) take back exactly this. It never installs system packages
+# (a packager runs it): a missing build dependency fails the build instead.
+# Run as root (sudo make install), what it writes into the build tree keeps
+# the tree's owner.
+install:
+	@tools/build $(BUILD) sortwell man_page
 	@DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX) --strip
+	@chown -R --reference=$(BUILD) $(BUILD) 2>/dev/null || true
 	@echo "Installed into $(DESTDIR)$(PREFIX)"
 
 uninstall:
