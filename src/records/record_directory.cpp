@@ -12,7 +12,7 @@ constexpr std::string_view suffix = ".cou";
 
 bool names_a_record(std::string_view name) {
   // A code may begin with "." (".5" is a number the prompt takes); the twin
-  // of a record being created ends in ".new", not ".cou".
+  // of a record being created ends in ".co", not ".cou".
   if (name.size() <= suffix.size()) return false;
   const std::string_view end = name.substr(name.size() - suffix.size());
   return file_naming().folds_case ? upper_case(end) == upper_case(suffix) : end == suffix;

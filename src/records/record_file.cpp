@@ -9,9 +9,11 @@ namespace sortwell {
 namespace {
 
 constexpr std::string_view record_suffix = ".cou";
-// A new record is written under ".<name>.new" and published under its name.
+// A new record is written under its twin, ".<code>.co": hidden, never a
+// record's name (those end in ".cou"), one per code, and exactly as long as
+// the record's name, so that it fits wherever that does. Then it is
+// published under the record's name.
 constexpr std::string_view twin_prefix = ".";
-constexpr std::string_view twin_suffix = ".new";
 
 // How often an open starts over because the name moved to another file
 // between the open and the lock; each time another copy made progress, so
@@ -31,17 +33,15 @@ std::string record_path(const std::string& data_dir, std::string_view code) {
   if (!code_fits_file_name(code)) return {};
   const FileNaming& naming = file_naming();
   std::string path = data_dir + naming.separators[0] + file_name_of_code(code) + std::string(record_suffix);
-  // The twin's name must fit too.
+  // The twin's name is as long.
   const std::size_t name_size = path.size() - data_dir.size() - 1;
-  const std::size_t measured = (naming.limits_whole_path ? path.size() : name_size) + twin_prefix.size() +
-                               twin_suffix.size();
-  if (measured > naming.longest) return {};
+  if ((naming.limits_whole_path ? path.size() : name_size) > naming.longest) return {};
   return path;
 }
 
 std::string twin_path(const std::string& path) {
   const std::size_t name = path.find_last_of(file_naming().separators) + 1;
-  return path.substr(0, name) + std::string(twin_prefix) + path.substr(name) + std::string(twin_suffix);
+  return path.substr(0, name) + std::string(twin_prefix) + path.substr(name, path.size() - name - 1);
 }
 
 bool folder_locks(const std::string& folder) {

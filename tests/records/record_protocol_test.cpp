@@ -126,7 +126,7 @@ void close_file(OpenFile& file) {
 namespace {
 
 const std::string path = "/data/4711.cou";
-const std::string twin = "/data/.4711.cou.new";
+const std::string twin = "/data/.4711.co";
 
 // What another copy can do to the folder, each only on a file nobody holds.
 struct OtherCopy {

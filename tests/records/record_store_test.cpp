@@ -228,9 +228,13 @@ TEST(RecordPath, CodesThatCannotNameAFileSafelyNameNone) {
   EXPECT_EQ(record_path("/d", std::string("1\0x", 3)), "");
   EXPECT_EQ(record_path("/d", std::string(300, '1')), "");
   EXPECT_EQ(record_path("/d", "1\x81"), "");
-  // Room is left for the hidden name a new record is written under.
-  EXPECT_EQ(record_path("/d", std::string(246, '1')), "/d/" + std::string(246, '1') + ".cou");
-  EXPECT_EQ(record_path("/d", std::string(247, '1')), "");
+  // Every code whose record name fits gets its file, and its twin fits too.
+  EXPECT_EQ(record_path("/d", std::string(251, '1')), "/d/" + std::string(251, '1') + ".cou");
+  EXPECT_EQ(record_path("/d", std::string(252, '1')), "");
+  TempDir dir;
+  RecordFile longest;
+  ASSERT_EQ(longest.create(record_path(dir.path(), std::string(251, '1')), "image"), FileStatus::ok);
+  EXPECT_EQ(longest.publish(), FileStatus::ok);
   EXPECT_EQ(record_path("", "4711"), "");
 }
 

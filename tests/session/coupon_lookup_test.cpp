@@ -286,7 +286,7 @@ TEST(SortingTogether, AnotherStationsWorkIsKept) {
     const std::string now = read_file(s.record_file("4711"));
     EXPECT_EQ(now.substr(0, 263), theirs.substr(0, 263)) << "their record was replaced";
     EXPECT_EQ(unpack_record(now).quantity, c.quantity);
-    EXPECT_FALSE(std::filesystem::exists(s.data_dir + "/.4711.cou.new"));
+    EXPECT_FALSE(std::filesystem::exists(s.data_dir + "/.4711.co"));
   }
 }
 
