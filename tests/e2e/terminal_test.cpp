@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <thread>
@@ -132,6 +133,19 @@ TEST_P(QuitSignal, InTheEditorSavesTheRecordAndQuitsNormally) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, QuitSignal, ::testing::Values(SIGHUP, SIGTERM, SIGINT, SIGQUIT));
+
+// The other signals that end a program by default: it ends as they say, and
+// the terminal has its modes back.
+TEST(Terminal, EverySignalThatEndsTheProgramGivesTheTerminalBack) {
+  for (int signal_number : {SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ}) {
+    SCOPED_TRACE(strsignal(signal_number));
+    Sortwell run;
+    ASSERT_TRUE(run.process.wait_for(prompt));
+    run.process.signal(signal_number);
+    EXPECT_NE(run.process.wait_exit(), 0);
+    EXPECT_TRUE(same_modes(run.process.modes(), run.process.modes_at_start()));
+  }
+}
 
 TEST(Sorting, ANewCouponIsCreatedSavedAndCountedAgain) {
   Sortwell run;

@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <libspeechd.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -227,7 +229,13 @@ SpeechdVoice::SpeechdVoice(const Bounds& bounds, Fallback fallback)
     link_->events_write = fds[1];
     event_pipe = fds[1];
   }
+  // The worker, and the library's thread it starts, take no signals: the
+  // main thread's handlers must run where they can act.
+  sigset_t all, old;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, &old);
   worker_ = std::thread(work, link_, *Library::load());
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
 }
 
 std::unique_ptr<SpeechdVoice> SpeechdVoice::connect(const Bounds& bounds, Fallback fallback) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <csignal>
 
 #include "platform/posix/fd_keyboard.h"
@@ -24,7 +25,10 @@ struct SignalShared {
 SignalShared shared;
 
 constexpr int quit_signals[] = {SIGHUP, SIGTERM, SIGINT, SIGQUIT};
-constexpr int crash_signals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+// Every other signal whose default action ends the program: the terminal is
+// given back first, then the default action runs.
+constexpr int crash_signals[] = {SIGSEGV, SIGBUS,    SIGFPE,  SIGILL,  SIGABRT, SIGUSR1,
+                                 SIGUSR2, SIGALRM,   SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ};
 
 // Safe to call twice, and from a signal handler.
 void restore_modes() {
@@ -137,6 +141,9 @@ Terminal::Terminal() : devices_(std::make_unique<Devices>()) {
     for (int s : quit_signals) install(s, on_quit_signal, 0);
   }
   enter_raw_mode(d.keyboard_fd);
+  // A library that ends the process with exit() gives the terminal back too.
+  static const bool hooked = std::atexit(restore_modes) == 0;
+  (void)hooked;
   if (shared.raw_fd >= 0) {
     for (int s : crash_signals) install(s, on_crash_signal, SA_RESETHAND);
     install(SIGTSTP, on_stop_signal, SA_RESTART);
