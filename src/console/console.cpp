@@ -102,9 +102,21 @@ std::string Console::read_line() {
 }
 
 Key Console::read_key() {
-  // Keys typed ahead are taken without writing the screen for each of them.
-  if (!keyboard_.key_ready()) flush();
-  return keyboard_.wait_key();
+  for (;;) {
+    // Keys typed ahead are taken without writing the screen for each of them.
+    if (!keyboard_.key_ready()) flush();
+    const Key key = keyboard_.wait_key();
+    if (key != keys::resumed) return key;
+    // Continued after a stop: the shell wrote on the screen meanwhile, so the
+    // line being typed (the prompt and what was typed) comes again on a row
+    // of its own.
+    if (line_.empty()) continue;
+    const std::string again = std::move(line_);
+    line_.clear();
+    unwritten_ += "\r\n";
+    column_ = 0;
+    print_text(again);
+  }
 }
 
 void Console::flush() {

@@ -29,6 +29,9 @@ namespace keys {
 inline constexpr Key enter = Key::character(13);
 inline constexpr Key backspace = Key::character(8);
 inline constexpr Key escape = Key::character(27);
+// Not a key press: the program was continued after a stop (fg), and the
+// line being typed is to be shown again. No terminal sends it.
+inline constexpr Key resumed = Key::special(0xFF);
 }  // namespace keys
 
 }  // namespace sortwell

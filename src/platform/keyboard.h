@@ -8,6 +8,7 @@ namespace sortwell {
 // typed ahead first, in order. Once the keyboard has ended (its input closed,
 // the terminal hung up, or the program was told to quit) every further key
 // is Enter, so whatever is open is confirmed and saved and the prompt quits.
+// After a stop, it may hand out `keys::resumed` once, for the screen's sake.
 class Keyboard {
  public:
   virtual ~Keyboard() = default;

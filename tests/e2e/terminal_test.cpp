@@ -236,9 +236,19 @@ TEST(Terminal, StoppedFromOutsideTheShellGetsItsTerminalBackAndNoKeyIsLost) {
   ASSERT_TRUE(wait_until([&] { return !same_modes(run.process.modes(), run.process.modes_at_start()); }));
   ASSERT_TRUE(run.process.wait_for("Designed to help sort coupons faster"));
   ASSERT_TRUE(run.process.wait_for(prompt));
-  // Single keys work again: the editor takes Enter without a line.
-  run.process.type("4711\r\r");
+  // Stopped with half a code typed: after fg the prompt and the half come again.
+  run.process.type("47");
+  ASSERT_TRUE(run.process.wait_for("47"));
+  run.process.signal(SIGTSTP);
+  ASSERT_TRUE(wait_until([&] { return stopped(run.process.program_pid()); }));
+  run.process.signal(SIGCONT);
+  ASSERT_TRUE(run.process.wait_for("\r\n" + prompt + "47"));
+  run.process.type("11\r\r");
   ASSERT_TRUE(run.process.wait_for("5) Q = 00000001"));
+  ASSERT_TRUE(run.process.wait_for(prompt));
+  // Single keys work again: the editor takes Enter without a line.
+  run.process.type("4711\r");
+  ASSERT_TRUE(run.process.wait_for("5) Q = 00000002"));
   run.process.type("\r");
   EXPECT_EQ(run.process.wait_exit(), 0);
   EXPECT_TRUE(same_modes(run.process.modes(), run.process.modes_at_start()));

@@ -34,6 +34,18 @@ void FdKeyboard::read_available() {
   }
 }
 
+// The wake pipe's bytes: 1, the program is told to quit (for good); 2, it
+// was continued after a stop. False when it was only continued.
+bool FdKeyboard::take_wake_bytes() {
+  // One read: the pipe is readable now, and may block once emptied.
+  char bytes[64];
+  const ssize_t n = read(wake_fd_, bytes, sizeof bytes);
+  bool quit = n <= 0;  // nothing there: the pipe itself is gone, which ends the keyboard too
+  for (ssize_t i = 0; i < n; ++i) quit = quit || bytes[i] != 2;
+  woken_ = quit;
+  return woken_;
+}
+
 bool FdKeyboard::key_ready() {
   if (!ready_ && !woken_) ready_ = decoder_.next(input_ended_);
   return ready_.has_value();
@@ -51,7 +63,9 @@ Key FdKeyboard::wait_key() {
     if (input_ended_) return keys::enter;
     // An unfinished sequence waits only briefly for the rest of it.
     switch (wait_for_input(decoder_.empty() ? -1 : escape_wait_ms)) {
-      case Wait::woken: woken_ = true; break;
+      case Wait::woken:
+        if (!take_wake_bytes()) return keys::resumed;
+        break;
       case Wait::idle:
         if (auto key = decoder_.next(true)) return *key;
         break;

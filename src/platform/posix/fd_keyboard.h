@@ -23,6 +23,7 @@ class FdKeyboard : public Keyboard {
   enum class Wait { input, idle, woken };
   Wait wait_for_input(int timeout_ms);
   void read_available();
+  bool take_wake_bytes();
 
   int fd_;
   int wake_fd_;

@@ -50,10 +50,9 @@ void on_crash_signal(int signal_number) {
 // Job control: the shell gets its terminal back as it was while we are
 // stopped, and raw mode returns when we go on in the foreground. Keys typed
 // ahead stay queued: nothing is flushed.
-void reenter_raw_mode() {
-  if (shared.raw_fd >= 0 && tcgetpgrp(shared.raw_fd) == getpgrp()) {
-    tcsetattr(shared.raw_fd, TCSANOW, &shared.raw_modes);
-  }
+bool reenter_raw_mode() {
+  if (shared.raw_fd < 0 || tcgetpgrp(shared.raw_fd) != getpgrp()) return false;
+  return tcsetattr(shared.raw_fd, TCSANOW, &shared.raw_modes) == 0;
 }
 
 void on_stop_signal(int) {
@@ -81,7 +80,12 @@ void on_resize_signal(int) {
 
 void on_continue_signal(int) {
   const int saved_errno = errno;
-  reenter_raw_mode();
+  // Back in the foreground: the line being typed is shown again (byte 2 on
+  // the wake pipe; byte 1 is a quit).
+  if (reenter_raw_mode()) {
+    const char byte = 2;
+    [[maybe_unused]] ssize_t ignored = write(shared.wake_pipe[1], &byte, 1);
+  }
   errno = saved_errno;
 }
 
