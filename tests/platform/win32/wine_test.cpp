@@ -22,6 +22,14 @@ std::string windows_program() {
   return given != nullptr ? given : SORTWELL_SOURCE_DIR "/build-windows/sortwell.exe";
 }
 
+// What is missing to run sortwell.exe here, for a test to skip with; nullptr
+// when nothing is.
+const char* missing_for_the_exe() {
+  if (!std::filesystem::exists(wine)) return "wine64 is not installed";
+  if (!std::filesystem::exists(windows_program())) return "no sortwell.exe: run make windows";
+  return nullptr;
+}
+
 // A wine prefix of its own for the whole suite: the first start makes it.
 struct Wine {
   Wine() : prefix(home.path() + "/prefix") {}
@@ -44,8 +52,7 @@ struct Wine {
 };
 
 TEST(Windows, ACouponIsCreatedCountedAndStoredAsOnTheOriginal) {
-  if (!std::filesystem::exists(wine)) GTEST_SKIP() << "wine64 is not installed";
-  if (!std::filesystem::exists(windows_program())) GTEST_SKIP() << "no sortwell.exe: run make windows";
+  if (const char* missing = missing_for_the_exe()) GTEST_SKIP() << missing;
   Wine wine_prefix;
   PtyProcess run(wine, wine_prefix.environment(), 80, {windows_program()});
   ASSERT_TRUE(run.wait_for("Sortwell:", 60s)) << run.output();
@@ -89,8 +96,7 @@ TEST(Windows, ACouponIsCreatedCountedAndStoredAsOnTheOriginal) {
 // The voice: a stand-in registered as "SAPI.SpVoice" in the prefix logs
 // each sentence it is handed, then takes 0.3 s, as speaking would.
 TEST(Windows, TheExactSentencesReachSpeakAndEachEndsBeforeThePrompt) {
-  if (!std::filesystem::exists(wine)) GTEST_SKIP() << "wine64 is not installed";
-  if (!std::filesystem::exists(windows_program())) GTEST_SKIP() << "no sortwell.exe: run make windows";
+  if (const char* missing = missing_for_the_exe()) GTEST_SKIP() << missing;
   const std::string stand_in = std::filesystem::path(windows_program()).parent_path() / "fake_spvoice.dll";
   ASSERT_TRUE(std::filesystem::exists(stand_in)) << "make windows builds " << stand_in;
   Wine wine_prefix;
@@ -145,8 +151,7 @@ TEST(Windows, TheExactSentencesReachSpeakAndEachEndsBeforeThePrompt) {
 // writes them, a record named in capitals counted, and a record a session
 // holds in its editor read without disturbing it.
 TEST(Windows, ReportAndExportReadEveryRecordAndWriteTheirBytesExactly) {
-  if (!std::filesystem::exists(wine)) GTEST_SKIP() << "wine64 is not installed";
-  if (!std::filesystem::exists(windows_program())) GTEST_SKIP() << "no sortwell.exe: run make windows";
+  if (const char* missing = missing_for_the_exe()) GTEST_SKIP() << missing;
   Wine wine_prefix;
   PtyProcess run(wine, wine_prefix.environment(), 80, {windows_program()});
   ASSERT_TRUE(run.wait_for("Sortwell:", 60s)) << run.output();
