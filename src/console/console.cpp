@@ -74,6 +74,11 @@ void Console::erase_last_cell() {
     --column_;
     return;
   }
+  if (!screen_.moves_cursor()) {
+    // The wrap left the cursor at the start of an empty row.
+    print_again();
+    return;
+  }
   // From the first column to the last cell of the row above.
   const int width = screen_.width();
   const std::string to_last_column = "\x1b[" + std::to_string(width) + "G";
@@ -111,12 +116,16 @@ Key Console::read_key() {
     // line being typed (the prompt and what was typed) comes again on a row
     // of its own.
     if (line_.empty()) continue;
-    const std::string again = std::move(line_);
-    line_.clear();
     unwritten_ += "\r\n";
     column_ = 0;
-    print_text(again);
+    print_again();
   }
+}
+
+void Console::print_again() {
+  const std::string again = std::move(line_);
+  line_.clear();
+  print_text(again);
 }
 
 void Console::flush() {

@@ -16,7 +16,9 @@ std::string screen_text(std::string_view text);
 // strings. The console keeps the cursor column itself so that long texts
 // wrap by character at the screen's width, a text that exactly fills a row
 // followed by a line end leaves one empty row, and Backspace can erase
-// across a row boundary. It never clears the screen or sets colours.
+// across a row boundary (on a screen that cannot move its cursor, by
+// showing the line again on a fresh row). It never clears the screen or
+// sets colours.
 class Console {
  public:
   static constexpr std::size_t line_limit = 10000;
@@ -45,6 +47,8 @@ class Console {
 
  private:
   void erase_last_cell();
+  // The current line again, from the cursor, which stands at a row's start.
+  void print_again();
 
   Keyboard& keyboard_;
   Screen& screen_;

@@ -12,7 +12,8 @@ using testing::ScriptedKeyboard;
 using testing::VirtualTerminal;
 
 struct ConsoleOver {
-  explicit ConsoleOver(std::string_view script, int width = 80) : keyboard(script), screen(width) {}
+  explicit ConsoleOver(std::string_view script, int width = 80, bool moves_cursor = true)
+      : keyboard(script), screen(width, moves_cursor) {}
   ScriptedKeyboard keyboard;
   VirtualTerminal screen;
   Console console{keyboard, screen};
@@ -61,11 +62,20 @@ TEST(ReadLine, TypingPastTheRowEndWrapsAndBackspaceComesBack) {
 }
 
 TEST(ReadLine, BackspaceAtTheFirstColumnErasesTheLastCellAbove) {
-  ConsoleOver c("abcdef\x7f\x7f" "Z\r", 8);
-  c.console.print_text("> ");
-  EXPECT_EQ(c.console.read_line(), "abcdZ");
-  EXPECT_EQ(c.screen.rows()[0], "> abcdZ");
-  EXPECT_EQ(c.screen.rows()[1], "");
+  // A terminal that cannot go up gets the line again on the fresh row, and
+  // never a cursor sequence.
+  struct Case {
+    bool moves_cursor;
+    std::vector<std::string> rows;
+  };
+  for (const Case& t : {Case{true, {"> abcdZ", ""}}, Case{false, {"> abcdef", "> abcdZ", ""}}}) {
+    SCOPED_TRACE(t.moves_cursor);
+    ConsoleOver c("abcdef\x7f\x7f" "Z\r", 8, t.moves_cursor);
+    c.console.print_text("> ");
+    EXPECT_EQ(c.console.read_line(), "abcdZ");
+    EXPECT_EQ(c.screen.rows(), t.rows);
+    EXPECT_EQ(c.screen.output().find('\x1b') == std::string::npos, !t.moves_cursor);
+  }
 }
 
 TEST(ReadLine, CodePageCharactersInAndOut) {

@@ -105,6 +105,25 @@ TEST(Terminal, RawKeysArriveOneByOne) {
   EXPECT_EQ(unpack_record(run.record("13")).quantity, "00000001");
 }
 
+TEST(Terminal, BackspaceAcrossARowMovesTheCursorOnlyWhereTheTerminalCan) {
+  struct Case {
+    std::string term;
+    std::string erase;  // what follows the full row when its last cell is taken back
+  };
+  for (const Case& t : {Case{"xterm", "\x1b[A\x1b[20G \x1b[20G"}, Case{"dumb", prompt + "123456789"}}) {
+    SCOPED_TRACE(t.term);
+    Sortwell run(20, {}, {"TERM=" + t.term});
+    ASSERT_TRUE(run.process.wait_for(prompt));
+    run.process.type("1234567890\x7f");
+    ASSERT_TRUE(run.process.wait_for("1234567890\r\n" + t.erase));
+    run.process.type(std::string(9, '\x7f') + "\r");
+    EXPECT_EQ(run.process.wait_exit(), 0);
+    if (t.term == "dumb") {
+      EXPECT_EQ(run.process.output().find('\x1b'), std::string::npos);
+    }
+  }
+}
+
 TEST(Terminal, SigtermAtThePromptQuitsNormallyAndRestoresTheTerminal) {
   Sortwell run;
   ASSERT_TRUE(run.process.wait_for(prompt));

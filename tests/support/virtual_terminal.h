@@ -12,10 +12,11 @@ namespace sortwell::testing {
 // rule, CR, LF, BS, and the cursor-up and column sequences.
 class VirtualTerminal : public Screen {
  public:
-  explicit VirtualTerminal(int width = 80) : width_(width) {}
+  explicit VirtualTerminal(int width = 80, bool moves_cursor = true) : width_(width), moves_cursor_(moves_cursor) {}
 
   void write(std::string_view utf8) override;
   int width() override { return width_; }
+  bool moves_cursor() override { return moves_cursor_; }
 
   // Every row in UTF-8, trailing blanks removed.
   std::vector<std::string> rows() const;
@@ -30,6 +31,7 @@ class VirtualTerminal : public Screen {
   void sequence(const std::string& parameters, char final_byte);
 
   int width_;
+  bool moves_cursor_;
   std::vector<std::u32string> cells_{std::u32string()};
   int row_ = 0;
   int column_ = 0;

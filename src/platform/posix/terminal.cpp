@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <csignal>
+#include <string_view>
 
 #include "platform/posix/fd_keyboard.h"
 #include "platform/posix/fd_screen.h"
@@ -155,7 +156,10 @@ Terminal::Terminal() : devices_(std::make_unique<Devices>()) {
   }
 
   d.keyboard = std::make_unique<FdKeyboard>(d.keyboard_fd, shared.wake_pipe[0]);
-  d.screen = std::make_unique<FdScreen>(d.screen_fd);
+  // A dumb terminal (an editor's shell buffer, a serial line) goes down
+  // only; it may ignore or print the cursor sequences.
+  const char* term = std::getenv("TERM");
+  d.screen = std::make_unique<FdScreen>(d.screen_fd, !(term && std::string_view(term) == "dumb"));
   shared.screen = d.screen.get();
   install(SIGWINCH, on_resize_signal, SA_RESTART);
 }
