@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -163,6 +164,38 @@ TEST(Terminal, EverySignalThatEndsTheProgramGivesTheTerminalBack) {
     run.process.signal(signal_number);
     EXPECT_NE(run.process.wait_exit(), 0);
     EXPECT_TRUE(same_modes(run.process.modes(), run.process.modes_at_start()));
+  }
+}
+
+// SIGCONT puts raw mode back while the program runs; one that comes while
+// the terminal is being given back for good must not. Sent every 50 us
+// while the program ends, by Enter and by a signal.
+TEST(Terminal, ContinueSignalsWhileEndingLeaveTheTerminalGivenBack) {
+  // Enter takes 3 s to quit; a signal ends at once, so it is tried often
+  // enough to meet the moment of the restore.
+  for (const auto& [ending, attempts] : {std::pair{0, 1}, std::pair{SIGUSR1, 100}}) {
+    SCOPED_TRACE(ending ? strsignal(ending) : "Enter");
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+      Sortwell run(80, {}, {"SORTWELL_VOICE=none"});
+      ASSERT_TRUE(run.process.wait_for(prompt));
+      std::atomic<bool> ended = false;
+      std::thread storm([&] {
+        while (!ended) {
+          run.process.signal(SIGCONT);
+          std::this_thread::sleep_for(std::chrono::microseconds(50));
+        }
+      });
+      if (ending) {
+        run.process.signal(ending);
+      } else {
+        run.process.type("\r");
+      }
+      const int status = run.process.wait_exit();
+      ended = true;
+      storm.join();
+      EXPECT_EQ(status == 0, ending == 0);
+      ASSERT_TRUE(same_modes(run.process.modes(), run.process.modes_at_start())) << "attempt " << attempt;
+    }
   }
 }
 

@@ -4,6 +4,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <csignal>
@@ -19,7 +20,9 @@ namespace {
 struct SignalShared {
   int wake_pipe[2] = {-1, -1};
   FdScreen* screen = nullptr;  // told when the window changes size
-  int raw_fd = -1;  // the terminal in raw mode, -1 when none
+  // The terminal in raw mode, -1 when none or once it is given back for
+  // good, so that no later SIGCONT puts raw mode back.
+  std::atomic<int> raw_fd = -1;
   termios saved_modes{};
   termios raw_modes{};
 };
@@ -31,9 +34,20 @@ constexpr int quit_signals[] = {SIGHUP, SIGTERM, SIGINT, SIGQUIT};
 constexpr int crash_signals[] = {SIGSEGV, SIGBUS,    SIGFPE,  SIGILL,  SIGABRT, SIGUSR1,
                                  SIGUSR2, SIGALRM,   SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ};
 
-// Safe to call twice, and from a signal handler.
+static_assert(std::atomic<int>::is_always_lock_free);
+
+// For the time we are stopped. Safe in a signal handler.
 void restore_modes() {
-  if (shared.raw_fd >= 0) tcsetattr(shared.raw_fd, TCSANOW, &shared.saved_modes);
+  const int fd = shared.raw_fd.load();
+  if (fd >= 0) tcsetattr(fd, TCSANOW, &shared.saved_modes);
+}
+
+// For good: the descriptor is let go before the modes are set, so a SIGCONT
+// handled meanwhile finds nothing to put back in raw mode. Safe to call
+// twice, and from a signal handler.
+void give_back_modes() {
+  const int fd = shared.raw_fd.exchange(-1);
+  if (fd >= 0) tcsetattr(fd, TCSANOW, &shared.saved_modes);
 }
 
 void on_quit_signal(int) {
@@ -44,7 +58,7 @@ void on_quit_signal(int) {
 }
 
 void on_crash_signal(int signal_number) {
-  restore_modes();
+  give_back_modes();
   raise(signal_number);  // the handler was reset to the default, which now ends the process
 }
 
@@ -52,8 +66,9 @@ void on_crash_signal(int signal_number) {
 // stopped, and raw mode returns when we go on in the foreground. Keys typed
 // ahead stay queued: nothing is flushed.
 bool reenter_raw_mode() {
-  if (shared.raw_fd < 0 || tcgetpgrp(shared.raw_fd) != getpgrp()) return false;
-  return tcsetattr(shared.raw_fd, TCSANOW, &shared.raw_modes) == 0;
+  const int fd = shared.raw_fd.load();
+  if (fd < 0 || tcgetpgrp(fd) != getpgrp()) return false;
+  return tcsetattr(fd, TCSANOW, &shared.raw_modes) == 0;
 }
 
 void on_stop_signal(int) {
@@ -147,7 +162,7 @@ Terminal::Terminal() : devices_(std::make_unique<Devices>()) {
   }
   enter_raw_mode(d.keyboard_fd);
   // A library that ends the process with exit() gives the terminal back too.
-  static const bool hooked = std::atexit(restore_modes) == 0;
+  static const bool hooked = std::atexit(give_back_modes) == 0;
   (void)hooked;
   if (shared.raw_fd >= 0) {
     for (int s : crash_signals) install(s, on_crash_signal, SA_RESETHAND);
@@ -165,8 +180,7 @@ Terminal::Terminal() : devices_(std::make_unique<Devices>()) {
 }
 
 Terminal::~Terminal() {
-  restore_modes();
-  shared.raw_fd = -1;
+  give_back_modes();
   for (int s : crash_signals) signal(s, SIG_DFL);
   signal(SIGTSTP, SIG_DFL);
   signal(SIGCONT, SIG_DFL);
