@@ -23,8 +23,10 @@ Cell number(std::optional<std::int64_t> value) { return value ? Cell{Kind::numbe
 Cell dollars(std::optional<std::int64_t> hundredths_of_a_cent) {
   return hundredths_of_a_cent ? Cell{Kind::dollars, {}, static_cast<double>(*hundredths_of_a_cent) / 10000} : Cell{};
 }
-std::optional<std::int64_t> of(std::optional<std::uint8_t> byte) {
-  return byte ? std::optional<std::int64_t>(*byte) : std::nullopt;
+// A record's field, widened for a cell.
+template <typename Field>
+std::optional<std::int64_t> of(std::optional<Field> field) {
+  return field ? std::optional<std::int64_t>(*field) : std::nullopt;
 }
 
 const std::vector<std::string> coupon_columns = {"code",  "manufacturer",  "month", "description", "category",
@@ -44,7 +46,7 @@ void XlsxExport::add(const CollectedCoupon& coupon) {
                            number(of(record.category)),
                            in_table ? text(category_name(categories_, *record.category)) : Cell{},
                            count,
-                           dollars(record.value ? std::optional<std::int64_t>(*record.value) : std::nullopt),
+                           dollars(of(record.value)),
                            number(of(record.number_needed)),
                            number(of(record.bin)),
                            text(coupon.file_name)};
