@@ -18,7 +18,12 @@ FdKeyboard::Wait FdKeyboard::wait_for_input(int timeout_ms) {
       continue;
     }
     if (ready < 0) return Wait::woken;  // nothing left to wait on
-    if (count == 2 && (fds[1].revents & POLLIN)) return Wait::woken;
+    if (count == 2 && (fds[1].revents & POLLIN)) {
+      // Keys that came with the wake byte are read now: otherwise a stream
+      // of signals (SIGCONT, say) would keep them waiting for ever.
+      if (fds[0].revents != 0) read_available();
+      return Wait::woken;
+    }
     if (ready == 0) return Wait::idle;
     return Wait::input;
   }

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <thread>
+#include <vector>
 
 namespace sortwell {
 namespace {
@@ -72,6 +73,22 @@ TEST(FdKeyboard, AWakeByteEndsTheKeyboard) {
   FdKeyboard keyboard(input.fds[0], wake.fds[0]);
   EXPECT_EQ(keyboard.wait_key(), Key::character(13));
   EXPECT_EQ(keyboard.wait_key(), Key::character(13));
+}
+
+// A continue signal before every wait must not keep the keys from being
+// read: each wait takes what is typed as well as the wake bytes.
+TEST(FdKeyboard, ContinueBytesBeforeEveryWaitStillLetTheKeysThrough) {
+  Pipe input;
+  Pipe wake;
+  input.send("7\r");
+  FdKeyboard keyboard(input.fds[0], wake.fds[0]);
+  std::vector<Key> keys;
+  for (int i = 0; i < 6 && keys.size() < 2; ++i) {
+    wake.send("\x02");
+    const Key key = keyboard.wait_key();
+    if (key != keys::resumed) keys.push_back(key);
+  }
+  EXPECT_EQ(keys, (std::vector<Key>{Key::character('7'), Key::character(13)}));
 }
 
 }  // namespace
