@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "bench_support.h"
+#include "records/record_store.h"
 #include "session/coupon_lookup.h"
 
 namespace sortwell::bench {
@@ -50,6 +51,34 @@ void BM_SessionOfTenThousandCoupons(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * coupons);
 }
 BENCHMARK(BM_SessionOfTenThousandCoupons)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace sortwell::bench
+
+namespace sortwell::bench {
+namespace {
+
+// A new code among 100,000 records, from its Enter through its menu to the
+// Enter that saves it: a plain code, and a DataBar code whose maker is
+// looked for among the folder's names and found in five records.
+void BM_NewCodeAmongAHundredThousand(benchmark::State& state) {
+  const bool databar = state.range(0) == 1;
+  const std::string& dir = data_dir_with(100000);
+  const auto makers = {"8110106141411234562751206503261130", "8110106141416543213500110000310123196000",
+                       "81101061414165432132501101203140131", "8110106141411234562751106501013085093140131",
+                       "81120106141419999990666666"};
+  for (const std::string code : makers) testing::write_file(dir + "/" + code + ".cou", pack_record(new_record(code)));
+  const std::string code = databar ? "8110106141417777772751206503261130" : "2000000";
+  for (auto _ : state) {
+    Harness harness(dir, "\r");
+    harness.look_up(code);
+    state.PauseTiming();
+    std::filesystem::remove(dir + "/" + code + ".cou");
+    state.ResumeTiming();
+  }
+  for (const std::string code : makers) std::filesystem::remove(dir + "/" + code + ".cou");
+}
+BENCHMARK(BM_NewCodeAmongAHundredThousand)->ArgName("databar")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace sortwell::bench

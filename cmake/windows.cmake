@@ -36,6 +36,7 @@ target_link_libraries(sortwell_test_support PUBLIC sortwell_core)
 add_executable(sortwell_tests
   tests/common/text_value_test.cpp
   tests/common/number_text_test.cpp
+  tests/codes/coupon_code_test.cpp
   tests/console/key_decoder_test.cpp
   tests/console/console_test.cpp
   tests/categories/category_picker_test.cpp

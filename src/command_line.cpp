@@ -11,11 +11,13 @@ namespace {
 
 constexpr const char* usage =
     "Usage: sortwell [--data-dir DIR] [-h | --help | -V | --version]\n"
-    "       sortwell report [--bin N] [--expires MM] [--data-dir DIR]\n"
+    "       sortwell report [--bin N] [--expires MM] [--expired] [--data-dir DIR]\n"
     "       sortwell export [--xlsx FILE] [--data-dir DIR]\n"
     "Sort paper coupons into numbered bins, by voice. Type or scan a coupon's\n"
     "code at the prompt \"Sortwell: \" and Sortwell counts it, shows its record\n"
-    "and says which bin it goes in.\n"
+    "and says which bin it goes in. A new coupon's GS1 DataBar or UPC-A barcode\n"
+    "fills in its value, requirement, expiry and maker, and an expired coupon is\n"
+    "told at every scan.\n"
     "\n"
     "At the prompt: a code looks a coupon up; ? help; g ghost mode (no counting);\n"
     "e edit mode; x removes the last coupon's record; y time and date;\n"
@@ -32,6 +34,8 @@ constexpr const char* usage =
     "  --bin N       list every coupon in bin N (0: no bin)\n"
     "  --expires MM  list the coupons that expire in month MM; a record keeps\n"
     "                only the month of its expiry, not the year\n"
+    "  --expired     list the coupons whose barcode carries an expiration date\n"
+    "                before today, with that date\n"
     "export   every record as CSV, one row a record, sorted by code, for programs\n"
     "  --xlsx FILE   a workbook for a spreadsheet instead: codes and months as\n"
     "                text, counts and values as numbers, and the report's totals\n"
@@ -51,7 +55,7 @@ int refuse(std::FILE* err, const char* what, std::string_view argument) {
 
 }  // namespace
 
-CommandLine handle_command_line(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
+CommandLine handle_command_line(int argc, const char* const* argv, const Date& today, std::FILE* out, std::FILE* err) {
   CommandLine line{std::nullopt, data_dir_from_environment()};
   if (argc <= 1) return line;
   const std::string_view first = argv[1];
@@ -76,7 +80,7 @@ CommandLine handle_command_line(int argc, const char* const* argv, std::FILE* ou
       std::fputs(usage, out);
       return finish(0);
     }
-    return finish(run_collection_command(first, rest, line.data_dir, out, err));
+    return finish(run_collection_command(first, rest, line.data_dir, today, out, err));
   }
   if (first == "--data-dir" || first.starts_with("--data-dir=")) {
     const bool joined = first.starts_with("--data-dir=");

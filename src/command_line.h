@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "codes/coupon_code.h"
+
 namespace sortwell {
 
 // What the command line asked for: a command that ran, with its exit
@@ -17,7 +19,8 @@ struct CommandLine {
 // The command line: none, or --data-dir DIR, starts the session; --help and
 // --version print to `out` and give status 0; "report" and "export" run
 // those commands, which only read the data directory; anything else is
-// named on `err` with status 2. None of them touches the terminal.
-CommandLine handle_command_line(int argc, const char* const* argv, std::FILE* out, std::FILE* err);
+// named on `err` with status 2. None of them touches the terminal. `today`
+// is the local date, for the dates that codes carry.
+CommandLine handle_command_line(int argc, const char* const* argv, const Date& today, std::FILE* out, std::FILE* err);
 
 }  // namespace sortwell

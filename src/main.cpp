@@ -8,7 +8,8 @@
 
 int main(int argc, char** argv) {
   using namespace sortwell;
-  const CommandLine line = handle_command_line(argc, argv, stdout, stderr);
+  SystemClock clock;
+  const CommandLine line = handle_command_line(argc, argv, date_of(clock.local_time()), stdout, stderr);
   if (line.status) return *line.status;
   const auto voice_choice = voice_choice_from_environment();
   if (!voice_choice) {
@@ -19,6 +20,5 @@ int main(int argc, char** argv) {
   Console console(terminal.keyboard(), terminal.screen());
   const std::unique_ptr<Voice> voice = *voice_choice == VoiceChoice::none ? std::make_unique<ShownVoice>(console)
                                                                           : open_system_voice(*voice_choice);
-  SystemClock clock;
   return run_session(console, *voice, clock, line.data_dir, !line.named_dir);
 }

@@ -20,7 +20,7 @@ Outcome run(std::vector<const char*> arguments) {
   arguments.insert(arguments.begin(), "sortwell");
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
-  const CommandLine line = handle_command_line(static_cast<int>(arguments.size()), arguments.data(), out, err);
+  const CommandLine line = handle_command_line(static_cast<int>(arguments.size()), arguments.data(), {2026, 12, 8}, out, err);
   return {line.status, testing::read_and_close(out), testing::read_and_close(err)};
 }
 
@@ -98,7 +98,7 @@ TEST(CommandLine, DataDirForTheSession) {
     arguments.insert(arguments.begin(), "sortwell");
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
-    const CommandLine line = handle_command_line(static_cast<int>(arguments.size()), arguments.data(), out, err);
+    const CommandLine line = handle_command_line(static_cast<int>(arguments.size()), arguments.data(), {2026, 12, 8}, out, err);
     const std::string said = testing::read_and_close(out) + testing::read_and_close(err);
     EXPECT_EQ(line.status, c.status) << arguments[1];
     if (!c.status) {

@@ -21,7 +21,7 @@ std::optional<std::int64_t> count_of(const std::string& quantity, bool& is_numbe
 }
 
 // One file: a coupon, a problem, or both.
-void add(const StoredFile& file, const CategoryTable& categories,
+void add(const StoredFile& file, const CategoryTable& categories, int this_year,
          const std::function<void(const CollectedCoupon&)>& each, std::vector<std::string>& problems) {
   const auto problem = [&](const std::string& what) { problems.push_back(file.name + ": " + what); };
   if (!file.error.empty()) return problem("cannot be read: " + file.error);
@@ -30,7 +30,9 @@ void add(const StoredFile& file, const CategoryTable& categories,
     problem(std::to_string(file.size) + " bytes, " + (file.size < record_image_size ? "shorter" : "longer") +
             " than a record (275)");
   }
-  CollectedCoupon coupon{file.name, code_of_file(file.name), unpack_record(file.image), std::nullopt};
+  const std::string code = code_of_file(file.name);
+  CollectedCoupon coupon{file.name, code, unpack_record(file.image), std::nullopt, true,
+                         read_coupon_code(code, this_year).expires};
   bool is_number = true;
   coupon.count = count_of(coupon.record.quantity, is_number);
   coupon.count_sound = is_number;
@@ -43,10 +45,10 @@ void add(const StoredFile& file, const CategoryTable& categories,
 
 }  // namespace
 
-bool collect(const std::string& data_dir, const CategoryTable& categories,
+bool collect(const std::string& data_dir, const CategoryTable& categories, int this_year,
              const std::function<void(const CollectedCoupon&)>& each, std::vector<std::string>& problems,
              std::string& error) {
-  const auto one = [&](const StoredFile& file) { add(file, categories, each, problems); };
+  const auto one = [&](const StoredFile& file) { add(file, categories, this_year, each, problems); };
   if (!read_record_directory(data_dir, one, error)) return false;
   // Each file's problems stay in the order found.
   std::stable_sort(problems.begin(), problems.end(), [](const std::string& a, const std::string& b) {

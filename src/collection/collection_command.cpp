@@ -32,10 +32,14 @@ int usage_error(std::FILE* err, const std::string& what) {
 }
 
 // Fills `options`; returns the exit status of a usage error, if any.
-std::optional<int> parse(std::string_view command, const std::vector<std::string_view>& arguments, Options& options,
-                         std::FILE* err) {
+std::optional<int> parse(std::string_view command, const std::vector<std::string_view>& arguments, const Date& today,
+                         Options& options, std::FILE* err) {
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     std::string_view name = arguments[i];
+    if (command == "report" && name == "--expired") {
+      options.filter.expired_before = today;
+      continue;
+    }
     std::optional<std::string_view> value;
     if (const std::size_t equals = name.find('='); name.starts_with("--") && equals != std::string_view::npos) {
       value = name.substr(equals + 1);
@@ -72,9 +76,9 @@ std::optional<int> parse(std::string_view command, const std::vector<std::string
 bool is_collection_command(std::string_view word) { return word == "report" || word == "export"; }
 
 int run_collection_command(std::string_view command, const std::vector<std::string_view>& arguments,
-                           const std::string& data_dir, std::FILE* out, std::FILE* err) {
+                           const std::string& data_dir, const Date& today, std::FILE* out, std::FILE* err) {
   Options options{{}, data_dir, std::nullopt};
-  if (auto status = parse(command, arguments, options, err)) return *status;
+  if (auto status = parse(command, arguments, today, options, err)) return *status;
   if (options.data_dir.empty()) {
     std::fputs("sortwell: no data directory: set HOME or XDG_DATA_HOME, or give --data-dir\n", err);
     return 2;
@@ -92,7 +96,7 @@ int run_collection_command(std::string_view command, const std::vector<std::stri
   };
   std::vector<std::string> problems;
   std::string error;
-  if (!collect(options.data_dir, categories, each, problems, error)) {
+  if (!collect(options.data_dir, categories, today.year, each, problems, error)) {
     std::fprintf(err, "sortwell: %s: %s\n", options.data_dir.c_str(), error.c_str());
     return 2;
   }

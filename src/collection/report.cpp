@@ -80,7 +80,7 @@ Report::Report(const CategoryTable& categories, ReportFilter filter) : categorie
 
 void Report::add(const CollectedCoupon& coupon) {
   const CouponRecord& record = coupon.record;
-  if (!filter_.bin && !filter_.expires) {
+  if (!filter_.any()) {
     bins_[bin_key(record)].add(coupon);
     categories_totals_[category_key(record, categories_)].add(coupon);
     all_.add(coupon);
@@ -88,11 +88,13 @@ void Report::add(const CollectedCoupon& coupon) {
   }
   if (filter_.bin && bin_key(record) != *filter_.bin) return;
   if (filter_.expires && month_text(record) != two_digits(*filter_.expires)) return;
+  if (filter_.expired_before && !(coupon.expires && *coupon.expires < *filter_.expired_before)) return;
   listed_totals_.add(coupon);
-  listed_.emplace_back(coupon.file_name,
-                       std::vector<std::string>{coupon.code, shown(record.manufacturer), shown(record.description),
-                                                category_text(category_key(record, categories_), categories_), count_text(coupon),
-                                                value_text(record), month_text(record), byte_text(record.number_needed)});
+  std::vector<std::string> row{coupon.code, shown(record.manufacturer), shown(record.description),
+                               category_text(category_key(record, categories_), categories_), count_text(coupon),
+                               value_text(record), month_text(record), byte_text(record.number_needed)};
+  if (filter_.expired_before) row.push_back(date_text(*coupon.expires));
+  listed_.emplace_back(coupon.file_name, std::move(row));
 }
 
 std::vector<Report::Group> Report::by_bin() const { return labelled(bins_, bin_label, categories_); }
@@ -101,7 +103,7 @@ std::vector<Report::Group> Report::by_category() const {
 }
 
 std::string Report::text() {
-  if (!filter_.bin && !filter_.expires) {
+  if (!filter_.any()) {
     Table total({false, true, true, true});
     total.add({"", "codes", "coupons", "value"});
     total.add(totals_row(all_, "in all"));
@@ -109,12 +111,15 @@ std::string Report::text() {
            "\nIn all\n" + total.text();
   }
   std::sort(listed_.begin(), listed_.end());
-  Table table({false, false, false, false, true, true, false, true});
-  table.add({"code", "manufacturer", "description", "category", "count", "value", "month", "needed"});
+  Table table({false, false, false, false, true, true, false, true, false});
+  std::vector<std::string> heading = {"code", "manufacturer", "description", "category", "count", "value", "month", "needed"};
+  if (filter_.expired_before) heading.push_back("expired on");
+  table.add(std::move(heading));
   for (auto& [file_name, row] : listed_) table.add(std::move(row));
   std::string title = "Coupons";
   if (filter_.bin) title += *filter_.bin == 0 ? " with no bin" : " in bin " + std::to_string(*filter_.bin);
   if (filter_.expires) title += " expiring in month " + two_digits(*filter_.expires);
+  if (filter_.expired_before) title += " expired before " + date_text(*filter_.expired_before);
   // Codes and paper coupons are different numbers: both are named.
   const auto& t = listed_totals_;
   return title + ": " + std::to_string(t.codes) + (t.codes == 1 ? " code, " : " codes, ") + std::to_string(t.coupons) +

@@ -15,6 +15,8 @@ namespace sortwell {
 struct ReportFilter {
   std::optional<int> bin;      // the coupons in this bin
   std::optional<int> expires;  // the coupons whose stored month is this one (1 to 12)
+  std::optional<Date> expired_before;  // the coupons whose code carries an earlier expiration date
+  bool any() const { return bin || expires || expired_before; }
 };
 
 // The report as plain text for a terminal or a screen reader: aligned

@@ -18,19 +18,23 @@ namespace {
 using Cell = XlsxExport::Cell;
 using Kind = Cell::Kind;
 
-Cell text(std::string value) { return {Kind::text, std::move(value), 0}; }
-Cell number(std::optional<std::int64_t> value) { return value ? Cell{Kind::number, {}, static_cast<double>(*value)} : Cell{}; }
-Cell dollars(std::optional<std::int64_t> hundredths_of_a_cent) {
-  return hundredths_of_a_cent ? Cell{Kind::dollars, {}, static_cast<double>(*hundredths_of_a_cent) / 10000} : Cell{};
+Cell text(std::string value) { return {Kind::text, std::move(value), 0, {}}; }
+Cell number(std::optional<std::int64_t> value) {
+  return value ? Cell{Kind::number, {}, static_cast<double>(*value), {}} : Cell{};
 }
+Cell dollars(std::optional<std::int64_t> hundredths_of_a_cent) {
+  return hundredths_of_a_cent ? Cell{Kind::dollars, {}, static_cast<double>(*hundredths_of_a_cent) / 10000, {}} : Cell{};
+}
+Cell date(std::optional<Date> day) { return day ? Cell{Kind::date, {}, 0, *day} : Cell{}; }
 // A record's field, widened for a cell.
 template <typename Field>
 std::optional<std::int64_t> of(std::optional<Field> field) {
   return field ? std::optional<std::int64_t>(*field) : std::nullopt;
 }
 
-const std::vector<std::string> coupon_columns = {"code",  "manufacturer",  "month", "description", "category",
-                                                 "category name", "count", "value", "number needed", "bin", "file"};
+const std::vector<std::string> coupon_columns = {"code",  "manufacturer", "month", "description",
+                                                 "category", "category name", "count", "value",
+                                                 "number needed", "bin", "file", "Expires on"};
 
 }  // namespace
 
@@ -49,7 +53,8 @@ void XlsxExport::add(const CollectedCoupon& coupon) {
                            dollars(of(record.value)),
                            number(of(record.number_needed)),
                            number(of(record.bin)),
-                           text(coupon.file_name)};
+                           text(coupon.file_name),
+                           date(coupon.expires)};
   rows_.emplace_back(coupon.file_name, std::move(row));
 }
 
@@ -61,15 +66,17 @@ namespace {
 // column as wide as its widest cell.
 class Sheet {
  public:
-  Sheet(lxw_workbook* book, const char* name, lxw_format* bold, lxw_format* money)
-      : sheet_(workbook_add_worksheet(book, name)), bold_(bold), money_(money) {}
+  Sheet(lxw_workbook* book, const char* name, lxw_format* bold, lxw_format* money, lxw_format* day = nullptr)
+      : sheet_(workbook_add_worksheet(book, name)), bold_(bold), money_(money), day_(day) {}
 
   void header(const std::vector<std::string>& names) {
     for (std::size_t c = 0; c < names.size(); ++c) put(c, text(names[c]), bold_);
     ++row_;
   }
   void add(const std::vector<Cell>& cells) {
-    for (std::size_t c = 0; c < cells.size(); ++c) put(c, cells[c], cells[c].kind == Kind::dollars ? money_ : nullptr);
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+      put(c, cells[c], cells[c].kind == Kind::dollars ? money_ : cells[c].kind == Kind::date ? day_ : nullptr);
+    }
     ++row_;
   }
   void skip() { ++row_; }
@@ -101,6 +108,12 @@ class Sheet {
         worksheet_write_number(sheet_, row_, c, cell.number, format);
         width = std::to_string(static_cast<long long>(cell.number)).size() + 6;
         break;
+      case Kind::date: {
+        lxw_datetime day{cell.date.year, cell.date.month, cell.date.day, 0, 0, 0};
+        worksheet_write_datetime(sheet_, row_, c, &day, format);
+        width = 10;
+        break;
+      }
     }
     if (widths_.size() <= column) widths_.resize(column + 1, 0);
     widths_[column] = std::max(widths_[column], width);
@@ -109,6 +122,7 @@ class Sheet {
   lxw_worksheet* sheet_;
   lxw_format* bold_;
   lxw_format* money_;
+  lxw_format* day_;
   lxw_row_t row_ = 0;
   std::vector<std::size_t> widths_;
 };
@@ -147,8 +161,11 @@ bool XlsxExport::write(const std::string& path, const Report& totals, std::strin
   format_set_bold(bold);
   lxw_format* money = workbook_add_format(book);
   format_set_num_format(money, "$#,##0.00##");
+  // As the program writes dates: 11-30-2026.
+  lxw_format* day = workbook_add_format(book);
+  format_set_num_format(day, "mm-dd-yyyy");
 
-  Sheet coupons(book, "Coupons", bold, money);
+  Sheet coupons(book, "Coupons", bold, money, day);
   coupons.header(coupon_columns);
   for (const auto& row : rows_) coupons.add(row.second);
   worksheet_freeze_panes(coupons.sheet(), 1, 0);

@@ -13,7 +13,8 @@ namespace sortwell {
 // months and texts as text cells (never numbers, never formulas), counts,
 // categories, numbers needed and bins as numbers, and the value as a number
 // of dollars in a currency format; the header row is bold and frozen, with
-// an autofilter, and the columns fit their contents. Sheet "Totals" holds
+// an autofilter, and the columns fit their contents. Its last column,
+// "Expires on", is a date cell where the coupon's code carries one. Sheet "Totals" holds
 // the report's tables with numbers as numbers. Records are added in any
 // order; only their rows are kept.
 class XlsxExport {
@@ -26,9 +27,10 @@ class XlsxExport {
   bool write(const std::string& path, const Report& totals, std::string& error);
 
   struct Cell {
-    enum class Kind { blank, text, number, dollars } kind = Kind::blank;
+    enum class Kind { blank, text, number, dollars, date } kind = Kind::blank;
     std::string text;
     double number = 0;
+    Date date;
   };
 
  private:

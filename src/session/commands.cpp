@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "codes/coupon_code.h"
 #include "session/failures.h"
 
 namespace sortwell {
@@ -44,10 +45,9 @@ std::string remove_last_entry(Console& console, Voice& voice, LastEntry& last_en
 
 std::string time_and_date(Clock& clock) {
   const std::tm now = clock.local_time();
-  char stamp[64];
-  std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d  %02d-%02d-%04d", now.tm_hour, now.tm_min, now.tm_sec,
-                now.tm_mon + 1, now.tm_mday, now.tm_year + 1900);
-  return std::string("I am ready for your first coupon.  The time and date is ") + stamp;
+  char time[32];
+  std::snprintf(time, sizeof time, "%02d:%02d:%02d  ", now.tm_hour, now.tm_min, now.tm_sec);
+  return std::string("I am ready for your first coupon.  The time and date is ") + time + date_text(date_of(now));
 }
 
 }  // namespace sortwell

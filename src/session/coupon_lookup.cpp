@@ -4,6 +4,7 @@
 #include "editor/coupon_editor.h"
 #include "editor/coupon_menu.h"
 #include "records/record_store.h"
+#include "session/barcode.h"
 #include "session/failures.h"
 
 namespace sortwell {
@@ -21,10 +22,11 @@ bool edit(const LookupContext& context, std::string_view code, CouponRecord& rec
 // is none: then "no record found." is said first. Another copy may publish
 // the record meanwhile; then it is opened after all.
 FileStatus open_or_create(const LookupContext& context, const std::string& path, std::string_view code,
-                          RecordStore& store, bool& created) {
+                          const CouponCode& meaning, RecordStore& store, bool& created) {
   FileStatus status = store.file.open(path, context.lock_wait);
   created = status == FileStatus::missing;
   if (!created) return status;
+  if (meaning.check_digit_wrong) speak(context.voice, check_digit_wrong);
   speak(context.voice, "no record found.");
   status = store.file.create(path, pack_record(new_record(code)), context.lock_wait);
   if (status != FileStatus::exists) return status;
@@ -49,9 +51,11 @@ std::string look_up_coupon(const LookupContext& context, std::string_view code, 
   if (code.empty()) return {};
   last_entry = {};
   const std::string path = record_path(context.data_dir, code);
+  const Date today = date_of(context.today);
+  const CouponCode meaning = read_coupon_code(code, today.year);
   RecordStore store;
   bool created = false;
-  const FileStatus status = open_or_create(context, path, code, store, created);
+  const FileStatus status = open_or_create(context, path, code, meaning, store, created);
   if (status != FileStatus::ok && status != FileStatus::read_only) {
     return tell_failure(context.console, failure_of(status));
   }
@@ -66,6 +70,10 @@ std::string look_up_coupon(const LookupContext& context, std::string_view code, 
   if (image->empty()) {
     speak(context.voice, "I don't know this coupon");
     CouponRecord fresh = new_record(code);
+    // Heard before anything is keyed: the print the user may not read.
+    const std::string maker = known_maker(context.data_dir, meaning, today.year);
+    fill_from_code(fresh, meaning, maker);
+    speak(context.voice, barcode_sentence(meaning, maker));
     if (!edit(context, code, fresh, store)) return tell_failure(context.console, save_failure(store));
     image = store.file.read_image();
     if (!image) return tell_failure(context.console, cannot_read);
@@ -73,7 +81,11 @@ std::string look_up_coupon(const LookupContext& context, std::string_view code, 
   CouponRecord record = load_record(*image);
   if (counting && !add_one_to_quantity(record, store)) return tell_failure(context.console, cannot_save);
   last_entry = {path, store.file.identity()};
-  if (!context.edit_mode) return announce_coupon(context.console, record, context.categories, code);
+  if (!context.edit_mode) {
+    const std::string dates = date_sentence(meaning, today);
+    const std::string announcement = announce_coupon(context.console, record, context.categories, code);
+    return dates.empty() ? announcement : announcement + "  " + dates;
+  }
   if (!edit(context, code, record, store)) return tell_failure(context.console, save_failure(store));
   return "ok";
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -23,14 +24,17 @@ struct LookupContext {
   const std::string& data_dir;
   bool ghost_mode;
   bool edit_mode;
+  // The local time of the lookup, for the dates a code carries.
+  std::tm today{};
   // How long a record another copy holds is waited for.
   std::chrono::milliseconds lock_wait = record_lock_wait;
 };
 
 // One coupon code typed at the prompt, exactly as typed: its record file is
-// found or created, an unknown code is described in the editor, the coupon
-// is counted (not in ghost or edit mode) and announced, or in edit mode
-// edited. `last_entry` becomes this code's record file. Returns the sentence
+// found or created, an unknown code is described in the editor (filled in
+// with what its barcode says), the coupon is counted (not in ghost or edit
+// mode) and announced, with its dates where it has expired or is not good
+// yet, or in edit mode edited. `last_entry` becomes this code's record file. Returns the sentence
 // to be heard before the next prompt.
 std::string look_up_coupon(const LookupContext& context, std::string_view code, LastEntry& last_entry);
 

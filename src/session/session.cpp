@@ -1,5 +1,6 @@
 #include "session/session.h"
 
+#include "codes/coupon_code.h"
 #include "common/text_value.h"
 #include "common/upper_case.h"
 #include "session/commands.h"
@@ -34,10 +35,12 @@ std::string run_line(const std::string& line, std::string pending, SessionState&
   if (command == "E") return toggle_mode(voice, state.edit_mode, "edit toggle is activated", "edit toggle is inactive");
   if (command == "X") return remove_last_entry(console, voice, state.last_entry);
   if (command == "Y") return time_and_date(clock);
-  if (text_value(line) > 0) {
-    const LookupContext context{console,  voice,           state.categories, state.picker_position,
-                                data_dir, state.ghost_mode, state.edit_mode};
-    return look_up_coupon(context, line, state.last_entry);
+  // A scanner may send its symbology identifier first: "]e08110...".
+  const std::string_view code = code_of_line(line);
+  if (text_value(code) > 0) {
+    const LookupContext context{console,         voice,           state.categories, state.picker_position, data_dir,
+                                state.ghost_mode, state.edit_mode, clock.local_time()};
+    return look_up_coupon(context, code, state.last_entry);
   }
   return pending;
 }

@@ -14,6 +14,8 @@ namespace {
 using testing::read_file;
 using testing::TempDir;
 using testing::write_file;
+// The day the tests run on, for the dates that codes carry.
+constexpr Date today{2026, 12, 8};
 
 CouponRecord coupon(const std::string& code, const std::string& manufacturer, const std::string& quantity,
                     std::uint8_t bin, std::uint8_t category, std::uint16_t value, const std::string& expiry) {
@@ -52,7 +54,7 @@ struct Collection : TempDir {
   Outcome run(const char* command, std::vector<std::string_view> arguments = {}) const {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
-    const int status = run_collection_command(command, arguments, path(), out, err);
+    const int status = run_collection_command(command, arguments, path(), today, out, err);
     return {status, testing::read_and_close(out), testing::read_and_close(err)};
   }
 };
@@ -113,6 +115,20 @@ TEST(Report, ListsOneBinOrOneMonth) {
       {{"--bin=9", "--expires", "12"}, "Coupons in bin 9 expiring in month 12: 0 codes, 0 coupons, $0.00\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(collection.run("report", c.arguments).out, c.out);
+}
+
+// Only a date the code carries counts: not the stored month, not today.
+TEST(Report, ExpiredListsTheCouponsWhoseCodeCarriesAnEarlierDate) {
+  Collection collection;
+  collection.store(coupon("8110106141416543213500110000310123196000", "Acme", "00000003", 2, 1, 50000, "12"));
+  collection.store(coupon("8110100707340143853100110110" "3261208", "Bolt", "00000001", 2, 1, 100, "12"));
+  collection.store(coupon("8110100707340143853100110110" "3270101", "Cork", "00000001", 2, 1, 100, "01"));
+  EXPECT_EQ(collection.run("report", {"--expired"}).out,
+            "Coupons expired before 12-08-2026: 1 code, 3 coupons, $15.00\n"
+            "code                                      manufacturer  description                                "
+            "category  count  value  month  needed  expired on\n"
+            "8110106141416543213500110000310123196000  Acme          d8110106141416543213500110000310123196000  "
+            "dried         3  $5.00  12          1  12-31-2010\n");
 }
 
 TEST(Export, OneQuotedRowPerRecordSortedByCode) {
@@ -198,7 +214,7 @@ TEST(Collection, DamageIsToldAndNeverBreaksTheSums) {
   write_file(dir.file(".6.cou.new"), "a twin being created");
   const auto run = [&](const char* command, std::FILE* out) {
     std::FILE* err = std::tmpfile();
-    const int status = run_collection_command(command, {}, dir.path(), out, err);
+    const int status = run_collection_command(command, {}, dir.path(), today, out, err);
     return std::make_pair(status, testing::read_and_close(err));
   };
   std::FILE* out = std::tmpfile();

@@ -37,6 +37,8 @@ TEST(Spreadsheet, TheWorkbookReadsBackExactlyAsStored) {
   const std::string databar = std::string(69, '8') + "1";
   write_file(data + "/" + upc + ".cou", record(upc, "Caf\xe9 1 \x80 off", "00000002", 65535));
   write_file(data + "/" + databar + ".cou", record(databar, "=1+1", std::string(8, '\x1f'), 25));
+  const std::string gs1 = "8110106141416543213500110000310123196000";  // expires 12-31-2010
+  write_file(data + "/" + gs1 + ".cou", record(gs1, "Acme", "00000001", 50000));
   std::filesystem::create_directory(data + "/broken.cou");  // named, and left out
   const std::string book = dir.file("coupons.xlsx");
   const std::string err = dir.file("err");
@@ -53,9 +55,10 @@ TEST(Spreadsheet, TheWorkbookReadsBackExactlyAsStored) {
             0);
   EXPECT_EQ(read_file(dir.file("read/coupons.csv")),
             "\"code\",\"manufacturer\",\"month\",\"description\",\"category\",\"category name\",\"count\",\"value\","
-            "\"number needed\",\"bin\",\"file\"\n"
-            "\"012345678905\",\"Caf\xc3\xa9 1 \xe2\x82\xac off\",\"03\",,1,\"dried\",2,$6.5535,1,7,\"012345678905.cou\"\n"
-            "\"" + databar + "\",\"=1+1\",\"03\",,1,\"dried\",,$0.0025,1,7,\"" + databar + ".cou\"\n");
+            "\"number needed\",\"bin\",\"file\",\"Expires on\"\n"
+            "\"012345678905\",\"Caf\xc3\xa9 1 \xe2\x82\xac off\",\"03\",,1,\"dried\",2,$6.5535,1,7,\"012345678905.cou\",\n"
+            "\"" + gs1 + "\",\"Acme\",\"03\",,1,\"dried\",1,$5.00,1,7,\"" + gs1 + ".cou\",12-31-2010\n"
+            "\"" + databar + "\",\"=1+1\",\"03\",,1,\"dried\",,$0.0025,1,7,\"" + databar + ".cou\",\n");
 
   // The cell types: text for codes and months, numbers for counts; the header
   // bold and frozen under an autofilter.
@@ -67,9 +70,10 @@ TEST(Spreadsheet, TheWorkbookReadsBackExactlyAsStored) {
              "rows = list(ws.iter_rows(min_row=2))\n"
              "print(ws.freeze_panes, ws.auto_filter.ref, ws['A1'].font.b)\n"
              "for row in rows: print(row[0].data_type, row[2].data_type, row[6].data_type, row[7].data_type, "
-             "row[7].value)\n");
+             "row[7].value, row[11].value)\n");
   ASSERT_EQ(run("/usr/bin/python3 " + check + " " + book + " >" + dir.file("types") + " 2>&1"), 0) << read_file(dir.file("types"));
-  EXPECT_EQ(read_file(dir.file("types")), "A2 A1:K3 True\ns s n n 6.5535\ns s n n 0.0025\n");
+  EXPECT_EQ(read_file(dir.file("types")),
+            "A2 A1:L4 True\ns s n n 6.5535 None\ns s n n 5 2010-12-31 00:00:00\ns s n n 0.0025 None\n");
 }
 
 TEST(Spreadsheet, AWorkbookThatCannotBeWrittenIsToldAndLeavesNothing) {

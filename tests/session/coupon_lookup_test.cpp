@@ -304,6 +304,43 @@ TEST(SortingTogether, ALockHeldForAMomentIsWaitedFor) {
   EXPECT_EQ(s.heard(), Sentences{"Acme offers soap quantity  2"});
 }
 
+// A blind user's DataBar coupons: what the barcode says is heard and filled
+// in before any key, an expired or not yet good coupon is told at every scan
+// (with or without the scanner's identifier), and a second offer of the same
+// maker gets the maker's name.
+TEST(Lookup, ACouponsBarcodeIsHeardBeforeAnyKey) {
+  const std::string first = "8110106141411234562751206503261130";  // 75 cents, buy 2, expires 11-30-2026
+  const std::string second = "8110106141416543214100011012032703314270101";  // 1000 cents, from 01-01-2027
+  Sorting s(first + "\r" "1Acme\r" "\r" "]e0" + first + "\r" "n\r" + second + "\r" "\r" "512345678901\r" "\r" "\r");
+  s.clock.now.tm_year = 126;  // 12-08-2026
+  s.clock.now.tm_mon = 11;
+  s.clock.now.tm_mday = 8;
+  s.run();
+  const std::string expired = "Acme offers  quantity  2  This coupon expired on 11-30-2026.";
+  EXPECT_EQ(s.heard(),
+            (Sentences{no_record, unknown, "The barcode says: 75 cents off, buy 2, expires 11-30-2026.", tell_me,
+                       "Acme offers  quantity  1  This coupon expired on 11-30-2026.", expired, expired, no_record,
+                       unknown, "The barcode says: 1000 cents off, buy 1, expires 03-31-2027, good from 01-01-2027, made by Acme.",
+                       tell_me, "Acme offers  quantity  1  This coupon is good from 01-01-2027.",
+                       "The check digit of this code is wrong, so it may be mistyped.", no_record, unknown, tell_me,
+                       " offers  quantity  1"}));
+  const std::string screen = s.screen.text();
+  for (const char* line : {"2) exp: 1126\n3) des:\n4) cat: [none setup yet]\n5) Q =\n6) $  .75\n7) #  2",
+                           "1) manu: Acme\n2) exp: 0327\n3) des:\n4) cat: [none setup yet]\n5) Q =\n6) $ [unknown]\n7) #  1"}) {
+    EXPECT_NE(screen.find(line), std::string::npos) << line;
+  }
+  CouponRecord expected;
+  expected.code = first;
+  expected.manufacturer = "Acme";
+  expected.expiry = "11";
+  expected.quantity = "00000002";
+  expected.value = 7500;
+  expected.number_needed = 2;
+  EXPECT_EQ(read_file(s.record_file(first)), pack_record(expected));
+  EXPECT_EQ(s.stored(second).expiry, "03");
+  EXPECT_EQ(s.stored(second).value, 0);  // 1000 cents do not fit: said, not filled in
+}
+
 TEST(Lookup, AnEmptyCodeDoesNothing) {
   TestProgram t;
   const CategoryTable categories = build_category_table();

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+#include "codes/coupon_code.h"
+#include "records/coupon_record.h"
+
+namespace sortwell {
+
+// What a coupon's own barcode tells the user, who may not be able to read
+// its print.
+
+inline constexpr const char* check_digit_wrong =
+    "The check digit of this code is wrong, so it may be mistyped.";
+
+// The manufacturer that most records of the same maker in `data_dir` carry
+// (ties: the first in byte order); empty when no such record names one. Only
+// the folder's names are read, and the records whose names match.
+std::string known_maker(const std::string& data_dir, const CouponCode& code, int this_year);
+
+// A fresh record filled in from its code: the expiry as its four keys MMYY,
+// the value where the save value is cents that fit, the number needed where
+// the first requirement is units that fit, and the maker where one is known.
+void fill_from_code(CouponRecord& fresh, const CouponCode& code, const std::string& maker);
+
+// "The barcode says: 75 cents off, buy 2, expires 11-30-2026, made by Acme.";
+// empty when the code says none of that.
+std::string barcode_sentence(const CouponCode& code, const std::string& maker);
+
+// At every announcement: "This coupon expired on 11-30-2026." or "This
+// coupon is good from 01-01-2027."; empty while the coupon is good today or
+// its code carries no dates.
+std::string date_sentence(const CouponCode& code, const Date& today);
+
+}  // namespace sortwell
