@@ -37,7 +37,7 @@ add_executable(sortwell_tests
   tests/common/text_value_test.cpp
   tests/common/number_text_test.cpp
   tests/codes/coupon_code_test.cpp
-  tests/console/key_decoder_test.cpp
+  tests/platform/key_decoder_test.cpp
   tests/console/console_test.cpp
   tests/categories/category_picker_test.cpp
   tests/editor/coupon_editor_test.cpp

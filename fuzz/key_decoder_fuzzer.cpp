@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "console/key_decoder.h"
+#include "platform/key_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

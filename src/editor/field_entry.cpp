@@ -1,5 +1,7 @@
 #include "editor/field_entry.h"
 
+#include <optional>
+
 #include "common/text_value.h"
 #include "common/whole_number.h"
 
@@ -19,6 +21,15 @@ std::string collect_keys(Console& console, const char* question, int limit) {
     answer += key.text();
   }
   return answer;
+}
+
+// The typed number made whole, when it lies from `lowest` to `highest`
+// once rounded; a number beyond every whole number (9E99) lies in no range.
+std::optional<std::int64_t> whole_within(double number, std::int64_t lowest, std::int64_t highest) {
+  if (!(number > static_cast<double>(lowest) - 1 && number < static_cast<double>(highest) + 1)) return std::nullopt;
+  const std::int64_t whole = whole_number(number);
+  if (whole < lowest || whole > highest) return std::nullopt;
+  return whole;
 }
 
 }  // namespace
@@ -47,12 +58,13 @@ void enter_description(Console& console, CouponRecord& record) {
   record.description = console.read_line();
 }
 
+
 Entry enter_value(Console& console, CouponRecord& record) {
   const std::string answer = collect_keys(console, "Set Value in Cents:", 5);
-  const std::int64_t hundredths = whole_number(text_value(answer) * 100);
   // Wrapped into 16 bits, 700 cents would be kept as 44.64.
-  if (hundredths < 0 || hundredths > 65535) return {true, value_does_not_fit};
-  record.value = static_cast<std::uint16_t>(hundredths);
+  const auto hundredths = whole_within(text_value(answer) * 100, 0, 65535);
+  if (!hundredths) return {true, value_does_not_fit};
+  record.value = static_cast<std::uint16_t>(*hundredths);
   return {!answer.empty(), nullptr};
 }
 
@@ -64,11 +76,11 @@ void enter_number_needed(Console& console, CouponRecord& record) {
 
 Entry enter_bin(Console& console, CouponRecord& record) {
   const std::string answer = collect_keys(console, "Set Bin Number:", 3);
-  const std::int64_t bin = whole_number(text_value(answer));
   // Wrapped into 8 bits, bin 263 would be announced as bin 7.
-  if (bin < -1 || bin > 255) return {true, bin_does_not_fit};
-  if (bin == -1) record.bin.reset();
-  else record.bin = static_cast<std::uint8_t>(bin);
+  const auto bin = whole_within(text_value(answer), -1, 255);
+  if (!bin) return {true, bin_does_not_fit};
+  if (*bin == -1) record.bin.reset();
+  else record.bin = static_cast<std::uint8_t>(*bin);
   return {!answer.empty(), nullptr};
 }
 

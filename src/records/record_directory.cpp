@@ -2,6 +2,7 @@
 
 #include "common/upper_case.h"
 #include "platform/record_files.h"
+#include "records/coupon_record.h"
 
 namespace sortwell {
 namespace {
@@ -19,8 +20,9 @@ bool names_a_record(std::string_view name) {
 }
 
 bool read_record_directory(const std::string& data_dir, const std::function<void(const StoredFile&)>& each,
-                           std::string& error) {
-  return read_folder(data_dir, names_a_record, each, error);
+                           std::string& error, const std::function<bool(std::string_view name)>& wanted) {
+  const auto record = [&](std::string_view name) { return names_a_record(name) && (!wanted || wanted(name)); };
+  return read_folder(data_dir, record_image_size + 1, record, each, error);
 }
 
 std::string code_of_file(const std::string& name) { return name.substr(0, name.size() - suffix.size()); }

@@ -13,9 +13,11 @@ namespace sortwell {
 // is not one yet.
 bool names_a_record(std::string_view name);
 
-// Hands every record file in `data_dir` to `each`, as `read_folder` does.
+// Hands every record file in `data_dir` to `each`, as `read_folder` does,
+// with the first 276 bytes (one more than the image) of each; only those
+// whose names `wanted` also accepts, where it is given.
 bool read_record_directory(const std::string& data_dir, const std::function<void(const StoredFile&)>& each,
-                           std::string& error);
+                           std::string& error, const std::function<bool(std::string_view name)>& wanted = {});
 
 // The code a record file's name stands for, in UTF-8: the name without ".cou".
 std::string code_of_file(const std::string& name);

@@ -50,8 +50,7 @@ std::string known_maker(const std::string& data_dir, const CouponCode& code, int
   if (code.kind == CouponCode::Kind::plain) return {};
   std::map<std::string, int> makers;
   const auto wanted = [&](std::string_view name) {
-    return may_name_maker(name, code) && names_a_record(name) &&
-           same_maker(read_coupon_code(code_of_file(std::string(name)), this_year), code);
+    return may_name_maker(name, code) && same_maker(read_coupon_code(code_of_file(std::string(name)), this_year), code);
   };
   const auto each = [&](const StoredFile& file) {
     if (!file.regular || !file.error.empty()) return;
@@ -60,7 +59,7 @@ std::string known_maker(const std::string& data_dir, const CouponCode& code, int
   };
   std::string error;
   // A folder that cannot be read knows no maker; the lookup tells its own failures.
-  read_folder(data_dir, wanted, each, error);
+  read_record_directory(data_dir, each, error, wanted);
   std::string most;
   int count = 0;
   for (const auto& [maker, records] : makers) {

@@ -182,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(Amounts, Value,
                                            ValueCase{"-5\r", 0, "6) $ [unknown]"},
                                            ValueCase{"12345", 0, "6) $ [unknown]"},
                                            ValueCase{"1.5\r", 150, "6) $  .015"},
-                                           ValueCase{"9E99\r", 0, "6) $  0"},
+                                           ValueCase{"9E99\r", 0, "6) $ [unknown]"},
                                            ValueCase{"abc\r", 0, "6) $  0"}));
 
 TEST(Value, TheFirstTwoBytesAreLowThenHigh) {

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "console/key_decoder.h"
+#include "platform/key_decoder.h"
 #include "platform/keyboard.h"
 
 namespace sortwell::testing {

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "console/key_decoder.h"
+#include "platform/key_decoder.h"
 #include "platform/keyboard.h"
 
 namespace sortwell {

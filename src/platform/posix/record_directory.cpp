@@ -9,14 +9,13 @@
 #include <cstring>
 #include <string_view>
 
-#include "records/coupon_record.h"
 
 namespace sortwell {
 namespace {
 
 // Reads one entry, relative to the open directory, in as few calls as the
 // file allows: the directory already tells a regular file from the rest.
-void read_entry(int directory, const dirent& entry, StoredFile& file) {
+void read_entry(int directory, const dirent& entry, std::size_t head, StoredFile& file) {
   // The buffers of the file before are reused.
   file.name = entry.d_name;
   file.regular = false;
@@ -35,20 +34,20 @@ void read_entry(int directory, const dirent& entry, StoredFile& file) {
   file.regular = entry.d_type == DT_REG || (fstat(fd, &status) == 0 && S_ISREG(status.st_mode));
   if (file.regular) {
     // One read: a session writes each image in one call, so this sees one whole.
-    file.image.resize(record_image_size + 1);
+    file.image.resize(head);
     const ssize_t n = pread(fd, file.image.data(), file.image.size(), 0);
     if (n < 0) file.error = std::strerror(errno);
     file.image.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
     file.size = file.image.size();
-    // Only a file longer than a record needs its true size asked for.
-    if (file.size > record_image_size && fstat(fd, &status) == 0) file.size = static_cast<std::uint64_t>(status.st_size);
+    // Only a file that fills the head needs its true size asked for.
+    if (file.size >= head && fstat(fd, &status) == 0) file.size = static_cast<std::uint64_t>(status.st_size);
   }
   close(fd);
 }
 
 }  // namespace
 
-bool read_folder(const std::string& folder, const std::function<bool(std::string_view name)>& wanted,
+bool read_folder(const std::string& folder, std::size_t head, const std::function<bool(std::string_view name)>& wanted,
                  const std::function<void(const StoredFile&)>& each, std::string& error) {
   DIR* directory = opendir(folder.c_str());
   if (directory == nullptr) {
@@ -60,7 +59,7 @@ bool read_folder(const std::string& folder, const std::function<bool(std::string
   // readdir tells its end from an error only by errno.
   for (errno = 0; const dirent* entry = readdir(directory); errno = 0) {
     if (!wanted(entry->d_name)) continue;
-    read_entry(fd, *entry, file);
+    read_entry(fd, *entry, head, file);
     each(file);
   }
   const int failure = errno;

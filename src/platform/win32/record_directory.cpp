@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "platform/win32/win32_text.h"
-#include "records/coupon_record.h"
 
 namespace sortwell {
 namespace {
@@ -21,7 +20,7 @@ std::string error_text(DWORD error) {
 
 }  // namespace
 
-bool read_folder(const std::string& folder, const std::function<bool(std::string_view name)>& wanted,
+bool read_folder(const std::string& folder, std::size_t head, const std::function<bool(std::string_view name)>& wanted,
                  const std::function<void(const StoredFile&)>& each, std::string& error) {
   const std::wstring directory = wide_from_ansi(folder) + L"\\";
   WIN32_FIND_DATAW found{};
@@ -47,7 +46,7 @@ bool read_folder(const std::string& folder, const std::function<bool(std::string
       } else {
         file.regular = GetFileType(handle) == FILE_TYPE_DISK;
         file.size = static_cast<std::uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
-        file.image.resize(record_image_size + 1);
+        file.image.resize(head);
         DWORD read = 0;
         if (!ReadFile(handle, file.image.data(), static_cast<DWORD>(file.image.size()), &read, nullptr)) {
           file.error = error_text(GetLastError());

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "console/key_decoder.h"
+#include "platform/key_decoder.h"
 #include "platform/win32/win32_text.h"
 
 namespace sortwell {

@@ -1,4 +1,4 @@
-#include "console/key_decoder.h"
+#include "platform/key_decoder.h"
 
 #include <gtest/gtest.h>
 

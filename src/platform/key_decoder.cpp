@@ -1,4 +1,4 @@
-#include "console/key_decoder.h"
+#include "platform/key_decoder.h"
 
 #include "common/code_page.h"
 
