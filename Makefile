@@ -15,7 +15,7 @@ run: all
 test:
 	@tools/install-deps test
 	@tools/build $(BUILD) --tests
-	@cd $(BUILD) && ctest --output-on-failure -j2
+	@tools/run-tests $(BUILD)
 
 bench:
 	@tools/install-deps test
@@ -26,13 +26,14 @@ fuzz:
 	@tools/install-deps run fuzz
 	@FUZZ_SECONDS=$${FUZZ_SECONDS:-20} tools/run-fuzzers
 
-# Stripped; PREFIX and DESTDIR as usual. The manifest lets uninstall (given the
+# Builds everything it installs, from any state of the tree (after make run
+# too). Stripped; PREFIX and DESTDIR as usual. The manifest lets uninstall (given the
 # same DESTDIR) take back exactly this. It never installs system packages
 # (a packager runs it): a missing build dependency fails the build instead.
 # Run as root (sudo make install), what it writes into the build tree keeps
 # the tree's owner.
 install:
-	@tools/build $(BUILD) sortwell man_page
+	@tools/build $(BUILD)
 	@DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX) --strip
 	@chown -R --reference=$(BUILD) $(BUILD) 2>/dev/null || true
 	@echo "Installed into $(DESTDIR)$(PREFIX)"
