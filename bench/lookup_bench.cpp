@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "bench_support.h"
-#include "records/record_store.h"
+#include "records/coupon_file.h"
 #include "session/coupon_lookup.h"
 
 namespace sortwell::bench {

@@ -3,32 +3,32 @@
 #include "categories/category_picker.h"
 #include "editor/coupon_menu.h"
 #include "editor/field_entry.h"
-#include "records/record_store.h"
 
 namespace sortwell {
 namespace {
 
 // Item 5: a, r or ! updates the count at once, any other key does nothing.
-// Returns whether an update ran; `written` turns false when one failed.
-bool quantity_menu(Console& console, CouponRecord& record, RecordStore& store, bool& written) {
+// Returns whether an update ran; `written` keeps the first that failed.
+bool quantity_menu(Console& console, CouponRecord& record, CouponFile& file, FileResult& written) {
   console.print_text("a)dd, r)emove, !)reset");
   console.print_newline();
-  bool ok = false;
+  FileResult update;
   switch (console.read_key().upper()) {
-    case 'A': ok = add_one_to_quantity(record, store); break;
-    case 'R': ok = remove_one_from_quantity(record, store); break;
-    case '!': ok = reset_quantity(record, store); break;
+    case 'A': update = file.add_one_to_quantity(record); break;
+    case 'R': update = file.remove_one_from_quantity(record); break;
+    case '!': update = file.reset_quantity(record); break;
     default: return false;
   }
-  written = written && ok;
+  if (written) written = update;
   return true;
 }
 
 }  // namespace
 
-bool run_coupon_editor(Console& console, Voice& voice, const CategoryTable& categories, std::uint8_t& picker_position,
-                       std::string_view code, CouponRecord& record, RecordStore& store) {
-  bool written = true;
+FileResult run_coupon_editor(Console& console, Voice& voice, const CategoryTable& categories,
+                             std::uint8_t& picker_position, std::string_view code, CouponRecord& record,
+                             CouponFile& file) {
+  FileResult written;
   // An entry ended by Enter alone ends the editor; one refused is told.
   const auto take = [&](const Entry& entry) {
     if (entry.refused != nullptr) {
@@ -52,7 +52,7 @@ bool run_coupon_editor(Console& console, Voice& voice, const CategoryTable& cate
       case '3': enter_description(console, record); break;
       case '4': record.category = pick_category(console, categories, picker_position); break;
       case '5':
-        if (quantity_menu(console, record, store, written)) show_menu();
+        if (quantity_menu(console, record, file, written)) show_menu();
         break;
       case '6': go_on = take(enter_value(console, record)); break;
       case '7': enter_number_needed(console, record); break;
@@ -61,7 +61,8 @@ bool run_coupon_editor(Console& console, Voice& voice, const CategoryTable& cate
     }
     show_menu();
   }
-  return save_record(record, store) && written;
+  const FileResult saved = file.save_record(record);
+  return saved ? written : saved;
 }
 
 }  // namespace sortwell

@@ -13,17 +13,43 @@ namespace sortwell {
 // written once, in records/record_file.cpp. Paths are in the form
 // `record_path` makes them. No primitive ever waits for another process.
 
-// How opening a record file went.
+// How a file operation went.
 enum class FileStatus {
-  ok,            // open for reading and writing
-  read_only,     // open, but it cannot be written
+  ok,            // done; a file opened is open for reading and writing
+  read_only,     // open, but it cannot be written (the cause says why)
   missing,       // no file there; nothing is open
   in_use,        // another running copy holds it
   exists,        // a file is already at the name a new one was to take
   not_a_record,  // a directory, FIFO, device, link, or a path naming nothing
   cannot_lock,   // the file system offers no lock, so it is not used unlocked
-  failed,        // anything else: no space, no permission, an I/O error
+  failed,        // anything else; the cause says what
 };
+
+// Why an operation failed or a file cannot be written, as far as a user
+// can do something about it: the platform's reading of its system error.
+enum class FileCause {
+  none,
+  disk_full,         // no space left, or the quota is used up
+  not_allowed,       // the permission is refused
+  read_only_folder,  // a read-only file system
+  bad_name,          // the name cannot be a file's: too long, a separator, a reserved name
+  unreachable,       // the folder's server is gone, or the handle lost its locks
+  other,
+};
+
+// The result of a file operation: its status, and where it did not simply
+// succeed, the cause and the system's own error (errno; GetLastError()).
+struct FileResult {
+  FileStatus status = FileStatus::ok;
+  FileCause cause = FileCause::none;
+  int system_error = 0;
+
+  bool ok() const { return status == FileStatus::ok; }
+  explicit operator bool() const { return ok(); }
+  bool operator==(FileStatus other) const { return status == other; }
+};
+// The result a system error gives on this platform.
+FileResult failure_of(int system_error);
 
 // Which file is open, to tell it later from one put in its place.
 struct FileIdentity {
@@ -66,13 +92,13 @@ enum class OpenMode {
 // take no lock (the report) may still read it. Windows: the open itself is
 // the lock, since no other copy may open it for writing meanwhile; so it
 // gives in_use here.
-FileStatus open_file(const std::string& path, OpenMode mode, OpenFile& file);
+FileResult open_file(const std::string& path, OpenMode mode, OpenFile& file);
 
 // Takes the file's exclusive lock without waiting: in_use when another copy
 // holds it, cannot_lock where the file system has no locks (NFS without its
 // lock service). POSIX: flock, which NFSv4 and GlusterFS carry across
 // machines. Windows: the open's sharing already is the lock: ok.
-FileStatus lock_file(const OpenFile& file);
+FileResult lock_file(const OpenFile& file);
 
 // Whether `path` still names the open file, so that a lock taken on it is a
 // lock on the record there (another copy may have deleted the file, or put
@@ -80,32 +106,34 @@ FileStatus lock_file(const OpenFile& file);
 // file shares no deletion, so it cannot be renamed or deleted: true.
 bool still_named(const OpenFile& file, const std::string& path);
 
-// Up to `size` bytes from `offset` into `buffer`; fewer only at the end of
-// the file. nullopt when reading fails.
-std::optional<std::size_t> read_at(const OpenFile& file, std::size_t offset, char* buffer, std::size_t size);
+// Up to `size` bytes from `offset` into `buffer`, their number in `got`;
+// fewer only at the end of the file.
+FileResult read_at(const OpenFile& file, std::size_t offset, char* buffer, std::size_t size, std::size_t& got);
 // All of `bytes` at `offset`, the file not truncated; not yet durable.
-bool write_at(const OpenFile& file, std::size_t offset, std::string_view bytes);
+FileResult write_at(const OpenFile& file, std::size_t offset, std::string_view bytes);
 // Cuts the file to nothing.
-bool truncate_file(const OpenFile& file);
+FileResult truncate_file(const OpenFile& file);
 // Puts the file's data on stable storage. POSIX: fdatasync. Windows:
 // FlushFileBuffers, which the documentation promises writes all of the
 // file's buffered data and metadata to the device.
-bool flush_data(const OpenFile& file);
+FileResult flush_data(const OpenFile& file);
 
 // Gives the open file at `from` the name `to`, only if `to` names nothing
 // (exists otherwise, and nothing changes). POSIX: renameat2 with
-// RENAME_NOREPLACE, or link then unlink where the file system lacks it.
+// RENAME_NOREPLACE, or link then unlink where the file system lacks it;
+// once the link is made the file is in place, and an `from` left behind by
+// a failed unlink is a leftover, not a failure.
 // Windows: a rename of the held handle with ReplaceIfExists false.
-FileStatus move_without_replacing(const OpenFile& file, const std::string& from, const std::string& to);
+FileResult move_without_replacing(const OpenFile& file, const std::string& from, const std::string& to);
 // Deletes the open file's name `path` while it is still held, so that no
 // other copy can open it in between. POSIX: unlink. Windows: the delete
 // disposition on the handle; the name goes when the handle is closed.
-bool delete_while_held(const OpenFile& file, const std::string& path);
+FileResult delete_while_held(const OpenFile& file, const std::string& path);
 // Puts the folder entry of `path` (its name, or its deletion) on stable
 // storage; `file` is the file it names, still open, or closed after a
 // deletion. POSIX: fsync of the folder. Windows: FlushFileBuffers of the
 // held file, whose metadata the entry is, then of the folder itself.
-bool flush_folder_entry(const OpenFile& file, const std::string& path);
+FileResult flush_folder_entry(const OpenFile& file, const std::string& path);
 
 // Closes the file, and with it its lock.
 void close_file(OpenFile& file);

@@ -22,6 +22,10 @@ constexpr int most_reopens = 8;
 // How often a held lock is tried again while waiting for it.
 constexpr std::chrono::milliseconds lock_retry{10};
 
+// A code that cannot name a file gets no path (record_path).
+constexpr FileResult cannot_name{FileStatus::not_a_record, FileCause::bad_name};
+constexpr FileResult not_open{FileStatus::failed, FileCause::other};
+
 }  // namespace
 
 std::string record_path(const std::string& data_dir, std::string_view code) {
@@ -47,104 +51,106 @@ std::string twin_path(const std::string& path) {
 bool folder_locks(const std::string& folder) {
   const std::string probe = folder + file_naming().separators[0] + ".sortwell-lock-check";
   OpenFile file;
-  if (open_file(probe, OpenMode::create, file) != FileStatus::ok) return true;
-  const FileStatus locked = lock_file(file);
+  if (!open_file(probe, OpenMode::create, file)) return true;
+  const FileResult locked = lock_file(file);
   delete_while_held(file, probe);
   close_file(file);
-  return locked != FileStatus::cannot_lock;
+  return locked.status != FileStatus::cannot_lock;
 }
 
-FileStatus RecordFile::open_named(const std::string& path, OpenMode mode, std::chrono::milliseconds lock_wait) {
+FileResult RecordFile::open_named(const std::string& path, OpenMode mode, std::chrono::milliseconds lock_wait) {
   // The clock is read only once a lock is found held: an open nobody
   // contends costs nothing more.
   std::optional<std::chrono::steady_clock::time_point> give_up;
   for (int reopened = 0;;) {
     OpenFile file;
-    const FileStatus opened = open_file(path, mode, file);
-    const FileStatus locked = opened == FileStatus::ok || opened == FileStatus::read_only ? lock_file(file) : opened;
+    const FileResult opened = open_file(path, mode, file);
+    const bool is_open = opened.ok() || opened.status == FileStatus::read_only;
+    const FileResult locked = is_open ? lock_file(file) : opened;
     // The lock is on the record only if the name still leads to this file.
-    if (locked == FileStatus::ok && still_named(file, path)) {
+    if (locked.ok() && still_named(file, path)) {
       file_ = file;
+      why_read_only_ = {FileStatus::failed, opened.cause, opened.system_error};
       return opened;
     }
     close_file(file);
-    if (locked == FileStatus::in_use) {
+    if (locked.status == FileStatus::in_use) {
       const auto now = std::chrono::steady_clock::now();
       if (!give_up) give_up = now + lock_wait;
-      if (now >= *give_up) return FileStatus::in_use;
+      if (now >= *give_up) return locked;
       std::this_thread::sleep_for(lock_retry);
-    } else if (locked != FileStatus::ok) {
+    } else if (!locked.ok()) {
       return locked;
     } else if (++reopened > most_reopens) {
-      return FileStatus::in_use;
+      return {FileStatus::in_use};
     }
   }
 }
 
-FileStatus RecordFile::open(const std::string& path, std::chrono::milliseconds lock_wait) {
+FileResult RecordFile::open(const std::string& path, std::chrono::milliseconds lock_wait) {
   close();
-  if (path.empty()) return FileStatus::not_a_record;
-  const FileStatus status = open_named(path, OpenMode::existing, lock_wait);
+  if (path.empty()) return cannot_name;
+  const FileResult result = open_named(path, OpenMode::existing, lock_wait);
   if (is_open()) path_ = path;
-  return status;
+  return result;
 }
 
-FileStatus RecordFile::create(const std::string& path, std::string_view placeholder,
+FileResult RecordFile::create(const std::string& path, std::string_view placeholder,
                               std::chrono::milliseconds lock_wait) {
   close();
-  if (path.empty()) return FileStatus::not_a_record;
+  if (path.empty()) return cannot_name;
   // One twin per code: its lock tells a second copy creating the same
   // coupon, and a leftover from a crash is simply taken over.
   const std::string twin = twin_path(path);
-  const FileStatus status = open_named(twin, OpenMode::create, lock_wait);
-  if (status != FileStatus::ok) return status == FileStatus::read_only ? FileStatus::failed : status;
+  const FileResult result = open_named(twin, OpenMode::create, lock_wait);
+  if (!result) return result;
   path_ = path;
   unpublished_ = twin;
   // Another copy may have published the record while this one waited.
   OpenFile record;
-  const FileStatus there = open_file(path, OpenMode::existing, record);
+  const FileResult there = open_file(path, OpenMode::existing, record);
   close_file(record);
-  if (there != FileStatus::missing) {
+  if (there.status != FileStatus::missing) {
     close();
-    return there == FileStatus::ok || there == FileStatus::read_only || there == FileStatus::in_use ? FileStatus::exists
-                                                                                                 : there;
+    const bool found = there.ok() || there.status == FileStatus::read_only || there.status == FileStatus::in_use;
+    return found ? FileResult{FileStatus::exists} : there;
   }
-  if (!truncate_file(file_) || !write_at(0, placeholder)) {
-    close();
-    return FileStatus::failed;
-  }
-  return FileStatus::ok;
+  FileResult written = truncate_file(file_);
+  if (written) written = write_at(0, placeholder);
+  if (!written) close();
+  return written;
 }
 
-FileStatus RecordFile::publish() {
-  if (unpublished_.empty()) return is_open() ? FileStatus::ok : FileStatus::failed;
+FileResult RecordFile::publish() {
+  if (unpublished_.empty()) return is_open() ? FileResult{} : FileResult{FileStatus::failed, FileCause::other};
   // The data is durable already (write_at); the name is made so next.
-  const FileStatus moved = move_without_replacing(file_, unpublished_, path_);
-  if (moved != FileStatus::ok) return moved == FileStatus::exists ? moved : FileStatus::failed;
+  const FileResult moved = move_without_replacing(file_, unpublished_, path_);
+  if (!moved) return moved;
   unpublished_.clear();
-  return flush_folder_entry(file_, path_) ? FileStatus::ok : FileStatus::failed;
+  return flush_folder_entry(file_, path_);
 }
 
-std::optional<std::string> RecordFile::read_image() const {
-  if (!is_open()) return std::nullopt;
-  std::string image(record_image_size + 1, '\0');
-  const std::optional<std::size_t> got = read_at(file_, 0, image.data(), image.size());
-  if (!got) return std::nullopt;
-  image.resize(*got);
-  return image;
+FileResult RecordFile::read_image(std::string& image) const {
+  image.assign(record_image_size + 1, '\0');
+  std::size_t got = 0;
+  const FileResult read = is_open() ? read_at(file_, 0, image.data(), image.size(), got) : not_open;
+  image.resize(got);
+  return read;
 }
 
-bool RecordFile::write_at(std::size_t offset, std::string_view bytes) {
-  return writable() && sortwell::write_at(file_, offset, bytes) && flush_data(file_);
+FileResult RecordFile::write_at(std::size_t offset, std::string_view bytes) {
+  if (!writable()) return is_open() ? why_read_only_ : not_open;
+  const FileResult written = sortwell::write_at(file_, offset, bytes);
+  return written ? flush_data(file_) : written;
 }
 
-bool RecordFile::remove() {
+FileResult RecordFile::remove() {
   const std::string name = unpublished_.empty() ? path_ : unpublished_;
   // Deleted while still locked, so no other copy is inside it meanwhile.
-  const bool deleted = is_open() && delete_while_held(file_, name);
+  const FileResult deleted = is_open() ? delete_while_held(file_, name) : not_open;
   unpublished_.clear();
   close();
-  return deleted && flush_folder_entry(file_, name);
+  return deleted ? flush_folder_entry(file_, name) : deleted;
 }
 
 void RecordFile::close() {

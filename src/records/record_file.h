@@ -30,7 +30,8 @@ bool folder_locks(const std::string& folder);
 inline constexpr std::chrono::milliseconds record_lock_wait{2000};
 
 // One record file, held under an exclusive lock from `open` or `create` to
-// `close`, so that no second running copy of the program works on it
+// `close`. Each operation returns how it went, with the reason when it
+// failed; so that no second running copy of the program works on it
 // meanwhile; the lock is on the file the path names when it is taken. Only
 // regular files are opened; an open waits only for a lock another copy
 // holds, and only up to `lock_wait` (in_use after it). Every write and every
@@ -43,33 +44,39 @@ class RecordFile {
   RecordFile(const RecordFile&) = delete;
   RecordFile& operator=(const RecordFile&) = delete;
 
-  // Opens the existing file at `path`.
-  FileStatus open(const std::string& path, std::chrono::milliseconds lock_wait = {});
+  // Opens the existing file at `path` (the empty path: a code that cannot
+  // name a file). `read_only` when it can only be read, with the reason.
+  FileResult open(const std::string& path, std::chrono::milliseconds lock_wait = {});
   // Prepares a new file for `path` without making it appear there: a hidden
   // file beside it, locked, holding `placeholder` (so that a full disk shows
   // now, not at the save). `publish` then puts it in place. A crash before
   // that leaves no file at `path`. `exists` when another copy published a
   // record at `path` meanwhile: then nothing is open.
-  FileStatus create(const std::string& path, std::string_view placeholder, std::chrono::milliseconds lock_wait = {});
+  FileResult create(const std::string& path, std::string_view placeholder, std::chrono::milliseconds lock_wait = {});
   // Puts a created file in place at its path, never over another: `exists`
   // when another copy published one there first, which stays as it is.
-  FileStatus publish();
+  FileResult publish();
+  // Whether `create` made it and `publish` has not put it in place yet.
+  bool unpublished() const { return !unpublished_.empty(); }
   bool is_open() const { return file_.is_open(); }
   bool writable() const { return is_open() && file_.writable; }
-  // Up to 276 bytes from position 1 (one more than the image); nullopt when
-  // nothing is open or reading fails.
-  std::optional<std::string> read_image() const;
-  // `bytes` at `offset` (0 is position 1), without truncating the file.
-  bool write_at(std::size_t offset, std::string_view bytes);
+  // Up to 276 bytes from position 1 (one more than the image) into `image`.
+  FileResult read_image(std::string& image) const;
+  // `bytes` at `offset` (0 is position 1), without truncating the file; a
+  // file opened read-only fails with the reason it could not be opened for
+  // writing.
+  FileResult write_at(std::size_t offset, std::string_view bytes);
+  const FileResult& why_read_only() const { return why_read_only_; }
   FileIdentity identity() const { return is_open() ? file_.identity : FileIdentity{}; }
   // Deletes the open file from its path, then closes it.
-  bool remove();
+  FileResult remove();
   void close();
 
  private:
-  FileStatus open_named(const std::string& path, OpenMode mode, std::chrono::milliseconds lock_wait);
+  FileResult open_named(const std::string& path, OpenMode mode, std::chrono::milliseconds lock_wait);
 
   OpenFile file_;
+  FileResult why_read_only_;
   std::string path_;          // where the file is, or is to appear
   std::string unpublished_;   // the hidden name of a created file until `publish`
 };

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "codes/coupon_code.h"
+#include "records/coupon_file.h"
 #include "session/failures.h"
 
 namespace sortwell {
@@ -25,9 +26,10 @@ std::string toggle_mode(Voice& voice, bool& mode, const char* on_sentence, const
 }
 
 std::string remove_last_entry(Console& console, Voice& voice, LastEntry& last_entry) {
-  RecordFile file;
+  CouponFile file;
   // Taken under its lock, and only if it is still the file the lookup stored.
-  const FileStatus status = last_entry.path.empty() ? FileStatus::missing : file.open(last_entry.path, record_lock_wait);
+  const FileResult opened = last_entry.path.empty() ? FileResult{FileStatus::missing} : file.open(last_entry.path, record_lock_wait);
+  const FileStatus status = opened.status;
   std::string sentence;
   if (status == FileStatus::in_use || status == FileStatus::cannot_lock) {
     sentence = tell_failure(console, status == FileStatus::in_use ? open_elsewhere : cannot_lock);

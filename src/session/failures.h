@@ -3,12 +3,18 @@
 #include <string>
 
 #include "console/console.h"
+#include "platform/record_files.h"
 
 namespace sortwell {
 
 // What the user hears when a record could not be stored or reached. A
 // failure is never announced as success.
 inline constexpr const char* cannot_save = "I cannot save this coupon.";
+inline constexpr const char* disk_full = "The disk is full, so I cannot save this coupon.";
+inline constexpr const char* not_allowed = "I am not allowed to change this coupon's file, so I cannot save it.";
+inline constexpr const char* read_only_folder = "The coupon folder is read-only, so I cannot save this coupon.";
+inline constexpr const char* bad_name = "This code cannot name a file, so I cannot save this coupon.";
+inline constexpr const char* unreachable = "I cannot reach the coupon folder, so I cannot save this coupon.";
 inline constexpr const char* cannot_read = "I cannot read this coupon.";
 inline constexpr const char* open_elsewhere = "This coupon is open in another Sortwell.";
 inline constexpr const char* cannot_remove = "I cannot remove your last entry.";
@@ -16,6 +22,24 @@ inline constexpr const char* saved_elsewhere =
     "Another Sortwell saved this coupon first, so yours was not kept. Scan it again to count it.";
 inline constexpr const char* cannot_lock = "I cannot lock coupons in their folder, so I cannot save them.";
 inline constexpr const char* no_data_dir = "I cannot save coupons: their folder cannot be made or written.";
+
+// Why a coupon could not be saved, from how its file failed.
+inline const char* why_not_saved(const FileResult& result) {
+  switch (result.status) {
+    case FileStatus::in_use: return open_elsewhere;
+    case FileStatus::cannot_lock: return cannot_lock;
+    case FileStatus::exists: return saved_elsewhere;
+    default: break;
+  }
+  switch (result.cause) {
+    case FileCause::disk_full: return disk_full;
+    case FileCause::not_allowed: return not_allowed;
+    case FileCause::read_only_folder: return read_only_folder;
+    case FileCause::bad_name: return bad_name;
+    case FileCause::unreachable: return unreachable;
+    default: return cannot_save;
+  }
+}
 
 // Prints a failure on its own line and returns it, to be heard before the
 // next prompt.

@@ -10,6 +10,8 @@
 
 #include "platform/record_files.h"
 #include "records/record_file.h"
+#include "session/coupon_lookup.h"
+#include "support/test_program.h"
 
 namespace sortwell {
 namespace {
@@ -27,6 +29,7 @@ struct FakeFolder {
   int calls = 0;
   std::function<void()> before_call_number;  // the other copy's move
   int move_at = -1;
+  std::map<std::string, FileResult> faults;  // primitive -> how it fails
 
   void call() {
     if (calls++ == move_at && before_call_number) before_call_number();
@@ -35,6 +38,10 @@ struct FakeFolder {
     nodes[next] = Node{std::move(data)};
     names[path] = next;
     return next++;
+  }
+  const FileResult* fault(const std::string& primitive) const {
+    const auto it = faults.find(primitive);
+    return it == faults.end() ? nullptr : &it->second;
   }
   bool unheld(const std::string& path) const {
     const auto it = names.find(path);
@@ -54,68 +61,74 @@ const FileNaming& file_naming() {
 bool code_fits_file_name(std::string_view code) { return code.find('/') == std::string_view::npos; }
 std::string file_name_of_code(std::string_view code) { return std::string(code); }
 
-FileStatus open_file(const std::string& path, OpenMode mode, OpenFile& file) {
+FileResult failure_of(int) { return {FileStatus::failed, FileCause::other}; }
+FileResult open_file(const std::string& path, OpenMode mode, OpenFile& file) {
   folder.call();
+  // A file that may only be read is opened all the same.
+  const FileResult* fault = folder.fault(mode == OpenMode::create ? "create" : "open");
+  if (fault && fault->status != FileStatus::read_only) return *fault;
   auto it = folder.names.find(path);
   if (it == folder.names.end()) {
-    if (mode == OpenMode::existing) return FileStatus::missing;
+    if (mode == OpenMode::existing) return {FileStatus::missing};
     folder.make(path, "");
     it = folder.names.find(path);
   }
-  file = {it->second, true, {1, static_cast<std::uint64_t>(it->second)}};
-  return FileStatus::ok;
+  file = {it->second, fault == nullptr, {1, static_cast<std::uint64_t>(it->second)}};
+  return fault ? *fault : FileResult{};
 }
-FileStatus lock_file(const OpenFile& file) {
+FileResult lock_file(const OpenFile& file) {
   folder.call();
-  if (node_of(file).held_elsewhere) return FileStatus::in_use;
+  if (const FileResult* fault = folder.fault("lock")) return *fault;
+  if (node_of(file).held_elsewhere) return {FileStatus::in_use};
   node_of(file).held = true;
-  return FileStatus::ok;
+  return {};
 }
 bool still_named(const OpenFile& file, const std::string& path) {
   folder.call();
   const auto it = folder.names.find(path);
   return it != folder.names.end() && it->second == file.handle;
 }
-std::optional<std::size_t> read_at(const OpenFile& file, std::size_t, char* buffer, std::size_t size) {
+FileResult read_at(const OpenFile& file, std::size_t, char* buffer, std::size_t size, std::size_t& got) {
   folder.call();
   const std::string& data = node_of(file).data;
-  const std::size_t n = std::min(size, data.size());
-  data.copy(buffer, n);
-  return n;
+  got = std::min(size, data.size());
+  data.copy(buffer, got);
+  return {};
 }
-bool write_at(const OpenFile& file, std::size_t offset, std::string_view bytes) {
+FileResult write_at(const OpenFile& file, std::size_t offset, std::string_view bytes) {
   folder.call();
+  if (const FileResult* fault = folder.fault("write")) return *fault;
   std::string& data = node_of(file).data;
   if (data.size() < offset + bytes.size()) data.resize(offset + bytes.size());
   data.replace(offset, bytes.size(), bytes);
-  return true;
+  return {};
 }
-bool truncate_file(const OpenFile& file) {
+FileResult truncate_file(const OpenFile& file) {
   folder.call();
   node_of(file).data.clear();
-  return true;
+  return {};
 }
-bool flush_data(const OpenFile&) {
+FileResult flush_data(const OpenFile&) {
   folder.call();
-  return true;
+  return {};
 }
-FileStatus move_without_replacing(const OpenFile&, const std::string& from, const std::string& to) {
+FileResult move_without_replacing(const OpenFile&, const std::string& from, const std::string& to) {
   folder.call();
-  if (folder.names.contains(to)) return FileStatus::exists;
+  if (folder.names.contains(to)) return {FileStatus::exists};
   folder.names[to] = folder.names.at(from);
   folder.names.erase(from);
-  return FileStatus::ok;
+  return {};
 }
-bool delete_while_held(const OpenFile& file, const std::string& path) {
+FileResult delete_while_held(const OpenFile& file, const std::string& path) {
   folder.call();
   const auto it = folder.names.find(path);
-  if (it == folder.names.end() || it->second != file.handle) return false;
+  if (it == folder.names.end() || it->second != file.handle) return {FileStatus::failed, FileCause::other};
   folder.names.erase(it);
-  return true;
+  return {};
 }
-bool flush_folder_entry(const OpenFile&, const std::string&) {
+FileResult flush_folder_entry(const OpenFile&, const std::string&) {
   folder.call();
-  return true;
+  return {};
 }
 void close_file(OpenFile& file) {
   folder.call();
@@ -183,7 +196,7 @@ TEST(RecordProtocol, ALockedRecordIsTheOneAtItsPathWhateverAnotherCopyDoes) {
       run_with(other, at, [&] {
         folder.make(path, "ours");
         RecordFile file;
-        const FileStatus status = file.open(path);
+        const FileStatus status = file.open(path).status;
         if (status == FileStatus::ok) {
           ASSERT_TRUE(file.write_at(0, "OURS"));
           // Whatever the other copy did before the lock, the write went to the record.
@@ -199,7 +212,7 @@ TEST(RecordProtocol, ALockedRecordIsTheOneAtItsPathWhateverAnotherCopyDoes) {
       // Creating a new coupon: a twin, then publishing it.
       run_with(other, at, [&] {
         RecordFile file;
-        const FileStatus created = file.create(path, "placeholder");
+        const FileStatus created = file.create(path, "placeholder").status;
         if (created == FileStatus::in_use) return;  // the other copy is creating it
         if (created == FileStatus::exists) {
           // Published while this copy waited for the twin: theirs, untouched.
@@ -208,7 +221,7 @@ TEST(RecordProtocol, ALockedRecordIsTheOneAtItsPathWhateverAnotherCopyDoes) {
         }
         ASSERT_EQ(created, FileStatus::ok);
         ASSERT_TRUE(file.write_at(0, "mine"));
-        const bool published = file.publish() == FileStatus::ok;
+        const bool published = file.publish().ok();
         file.close();
         if (published) {
           EXPECT_EQ(at_path().substr(0, 4), "mine");
@@ -223,12 +236,49 @@ TEST(RecordProtocol, ALockedRecordIsTheOneAtItsPathWhateverAnotherCopyDoes) {
       run_with(other, at, [&] {
         folder.make(path, "ours");
         RecordFile file;
-        if (file.open(path) != FileStatus::ok) return;
-        const bool removed = file.remove();
+        if (!file.open(path)) return;
+        const bool removed = file.remove().ok();
         EXPECT_TRUE(removed);
         EXPECT_NE(at_path(), "ours");
       });
     }
+  }
+}
+
+// Each way a file can fail, made at the primitives, is heard with its reason.
+TEST(Failures, AreToldWithTheirReason) {
+  const char* const unreachable = "I cannot reach the coupon folder, so I cannot save this coupon.";
+  const struct {
+    const char* primitive;
+    FileResult fault;
+    const char* code;  // 4711 is known, 9999 new
+    const char* sentence;
+  } cases[] = {
+      {"write", {FileStatus::failed, FileCause::disk_full, 28}, "4711", "The disk is full, so I cannot save this coupon."},
+      {"open", {FileStatus::read_only, FileCause::not_allowed, 13}, "4711",
+       "I am not allowed to change this coupon's file, so I cannot save it."},
+      {"create", {FileStatus::failed, FileCause::read_only_folder, 30}, "9999",
+       "The coupon folder is read-only, so I cannot save this coupon."},
+      {"open", {FileStatus::not_a_record, FileCause::bad_name, 36}, "9999",
+       "This code cannot name a file, so I cannot save this coupon."},
+      {"write", {FileStatus::failed, FileCause::unreachable, 77}, "4711", unreachable},
+      {"lock", {FileStatus::in_use}, "4711", "This coupon is open in another Sortwell."},
+      {"lock", {FileStatus::cannot_lock, FileCause::other, 37}, "9999",
+       "I cannot lock coupons in their folder, so I cannot save them."},
+      {"write", {FileStatus::failed, FileCause::other, 5}, "9999", "I cannot save this coupon."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.primitive) + " " + c.sentence);
+    folder = FakeFolder{};
+    testing::TestProgram t("\r");
+    folder.make(record_path(t.data_dir, "4711"), std::string(275, 'x'));
+    folder.faults[c.primitive] = c.fault;
+    const CategoryTable categories = build_category_table();
+    std::uint8_t position = 0;
+    LastEntry last;
+    const LookupContext context{t.console, t.voice, categories, position, t.data_dir, false, false, {}, {}};
+    EXPECT_EQ(look_up_coupon(context, c.code, last), c.sentence);
+    EXPECT_NE(t.screen.text().find(c.sentence), std::string::npos);
   }
 }
 

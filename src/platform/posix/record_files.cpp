@@ -16,16 +16,22 @@ namespace {
 
 int fd_of(const OpenFile& file) { return static_cast<int>(file.handle); }
 
-FileStatus status_of(int error) {
+FileCause cause_of(int error) {
   switch (error) {
-    case EWOULDBLOCK: return FileStatus::in_use;
-    case ENOENT: return FileStatus::missing;
-    case EEXIST: return FileStatus::exists;
-    case ENOLCK: return FileStatus::cannot_lock;
-    case ELOOP: case EISDIR: case ENXIO: case ENAMETOOLONG: case ENOTDIR: return FileStatus::not_a_record;
-    default: return FileStatus::failed;
+    case ENOSPC: case EDQUOT: return FileCause::disk_full;
+    case EACCES: case EPERM: return FileCause::not_allowed;
+    case EROFS: return FileCause::read_only_folder;
+    case ENAMETOOLONG: return FileCause::bad_name;
+    // A network folder's server went away, or a handle whose locks its
+    // server forgot (GlusterFS with strict locks gives EBADFD).
+    case EIO: case ENOTCONN: case ESTALE: case EBADFD: case ECONNRESET: case ECONNABORTED: case EHOSTDOWN:
+    case EHOSTUNREACH: return FileCause::unreachable;
+    default: return FileCause::other;
   }
 }
+
+FileResult done() { return {}; }
+FileResult from_errno() { return failure_of(errno); }
 
 // Opens a regular file; -1 with errno set otherwise. O_NONBLOCK: a FIFO must
 // not wait for a writer; O_NOFOLLOW: a link must not lead out.
@@ -47,6 +53,19 @@ std::string folder_of(const std::string& path) { return path.substr(0, path.rfin
 
 }  // namespace
 
+FileResult failure_of(int error) {
+  FileStatus status = FileStatus::failed;
+  switch (error) {
+    case EWOULDBLOCK: status = FileStatus::in_use; break;
+    case ENOENT: status = FileStatus::missing; break;
+    case EEXIST: status = FileStatus::exists; break;
+    case ENOLCK: status = FileStatus::cannot_lock; break;
+    case ELOOP: case EISDIR: case ENXIO: case ENAMETOOLONG: case ENOTDIR: status = FileStatus::not_a_record; break;
+    default: break;
+  }
+  return {status, cause_of(error), error};
+}
+
 const FileNaming& file_naming() {
   static constexpr FileNaming naming{"/", false, NAME_MAX, false};
   return naming;
@@ -56,21 +75,23 @@ bool code_fits_file_name(std::string_view code) { return code.find('/') == std::
 
 std::string file_name_of_code(std::string_view code) { return CodePage::ansi().to_utf8(code); }
 
-FileStatus open_file(const std::string& path, OpenMode mode, OpenFile& file) {
+FileResult open_file(const std::string& path, OpenMode mode, OpenFile& file) {
   const int flags = mode == OpenMode::create ? O_RDWR | O_CREAT : O_RDWR;
   int fd = open_regular(path, flags, file.identity);
   file.writable = fd >= 0;
-  // A file we may not write is still read.
+  FileResult result;
+  // A file we may not write is still read, and why it cannot be written is kept.
   if (fd < 0 && mode == OpenMode::existing && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+    result = {FileStatus::read_only, cause_of(errno), errno};
     fd = open_regular(path, O_RDONLY, file.identity);
   }
-  if (fd < 0) return status_of(errno);
+  if (fd < 0) return from_errno();
   file.handle = fd;
-  return file.writable ? FileStatus::ok : FileStatus::read_only;
+  return result;
 }
 
-FileStatus lock_file(const OpenFile& file) {
-  return flock(fd_of(file), LOCK_EX | LOCK_NB) == 0 ? FileStatus::ok : status_of(errno);
+FileResult lock_file(const OpenFile& file) {
+  return flock(fd_of(file), LOCK_EX | LOCK_NB) == 0 ? done() : from_errno();
 }
 
 bool still_named(const OpenFile& file, const std::string& path) {
@@ -80,53 +101,59 @@ bool still_named(const OpenFile& file, const std::string& path) {
              file.identity;
 }
 
-std::optional<std::size_t> read_at(const OpenFile& file, std::size_t offset, char* buffer, std::size_t size) {
-  std::size_t got = 0;
+FileResult read_at(const OpenFile& file, std::size_t offset, char* buffer, std::size_t size, std::size_t& got) {
+  got = 0;
   while (got < size) {
     const std::size_t wanted = size - got;
     const ssize_t n = pread(fd_of(file), buffer + got, wanted, static_cast<off_t>(offset + got));
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;
+    if (n < 0) return from_errno();
     got += static_cast<std::size_t>(n);
     // A regular file reads short only at its end: no further call to find that out.
     if (static_cast<std::size_t>(n) < wanted) break;
   }
-  return got;
+  return done();
 }
 
-bool write_at(const OpenFile& file, std::size_t offset, std::string_view bytes) {
+FileResult write_at(const OpenFile& file, std::size_t offset, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t n = pwrite(fd_of(file), bytes.data(), bytes.size(), static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n < 0) return from_errno();
+    if (n == 0) return failure_of(ENOSPC);
     bytes.remove_prefix(static_cast<std::size_t>(n));
     offset += static_cast<std::size_t>(n);
   }
-  return true;
+  return done();
 }
 
-bool truncate_file(const OpenFile& file) { return ftruncate(fd_of(file), 0) == 0; }
+FileResult truncate_file(const OpenFile& file) { return ftruncate(fd_of(file), 0) == 0 ? done() : from_errno(); }
 
-bool flush_data(const OpenFile& file) { return fdatasync(fd_of(file)) == 0; }
+FileResult flush_data(const OpenFile& file) { return fdatasync(fd_of(file)) == 0 ? done() : from_errno(); }
 
-FileStatus move_without_replacing(const OpenFile&, const std::string& from, const std::string& to) {
+FileResult move_without_replacing(const OpenFile&, const std::string& from, const std::string& to) {
 #ifdef RENAME_NOREPLACE
   // Linux: one step, where the file system has it.
-  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return FileStatus::ok;
-  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return status_of(errno);
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return done();
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return from_errno();
 #endif
-  // A file system without it: a second name that cannot replace, then the first goes.
-  if (link(from.c_str(), to.c_str()) != 0) return status_of(errno);
-  return unlink(from.c_str()) == 0 ? FileStatus::ok : FileStatus::failed;
+  // A file system without it: a second name that cannot replace, then the
+  // first goes. Once linked the record is in place: a first name left by a
+  // failed unlink is a leftover, taken over by the next creation of the code.
+  if (link(from.c_str(), to.c_str()) != 0) return from_errno();
+  unlink(from.c_str());
+  return done();
 }
 
-bool delete_while_held(const OpenFile&, const std::string& path) { return unlink(path.c_str()) == 0; }
+FileResult delete_while_held(const OpenFile&, const std::string& path) {
+  return unlink(path.c_str()) == 0 ? done() : from_errno();
+}
 
-bool flush_folder_entry(const OpenFile&, const std::string& path) {
+FileResult flush_folder_entry(const OpenFile&, const std::string& path) {
   // A created, renamed or removed name lasts only once its folder is synced.
   const int fd = ::open(folder_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool synced = fsync(fd) == 0;
+  if (fd < 0) return from_errno();
+  const FileResult synced = fsync(fd) == 0 ? done() : from_errno();
   ::close(fd);
   return synced;
 }

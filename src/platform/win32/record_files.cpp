@@ -22,17 +22,22 @@ bool names_a_device(std::string_view code) {
   return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '0' && base[3] <= '9';
 }
 
-FileStatus status_of(DWORD error) {
+FileCause cause_of(DWORD error) {
   switch (error) {
-    case ERROR_SHARING_VIOLATION: case ERROR_LOCK_VIOLATION: return FileStatus::in_use;
-    case ERROR_FILE_NOT_FOUND: return FileStatus::missing;
-    case ERROR_FILE_EXISTS: case ERROR_ALREADY_EXISTS: return FileStatus::exists;
-    // A path whose folder is missing, or is a file, names no record.
-    case ERROR_PATH_NOT_FOUND: case ERROR_INVALID_NAME: case ERROR_DIRECTORY: case ERROR_FILENAME_EXCED_RANGE:
-      return FileStatus::not_a_record;
-    default: return FileStatus::failed;
+    case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: case ERROR_NOT_ENOUGH_QUOTA: return FileCause::disk_full;
+    case ERROR_ACCESS_DENIED: case ERROR_PRIVILEGE_NOT_HELD: return FileCause::not_allowed;
+    case ERROR_WRITE_PROTECT: return FileCause::read_only_folder;
+    case ERROR_INVALID_NAME: case ERROR_FILENAME_EXCED_RANGE: case ERROR_BAD_PATHNAME: return FileCause::bad_name;
+    // The share's server went away, or the connection to it broke.
+    case ERROR_NETNAME_DELETED: case ERROR_BAD_NETPATH: case ERROR_UNEXP_NET_ERR: case ERROR_NETWORK_UNREACHABLE:
+    case ERROR_DEV_NOT_EXIST: case ERROR_SEM_TIMEOUT: case ERROR_CONNECTION_ABORTED: case ERROR_NOT_READY:
+    case ERROR_BAD_NET_NAME: case ERROR_NETWORK_BUSY: return FileCause::unreachable;
+    default: return FileCause::other;
   }
 }
+
+FileResult done() { return {}; }
+FileResult from_last_error() { return failure_of(static_cast<int>(GetLastError())); }
 
 bool is_directory(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(wide_from_ansi(path).c_str());
@@ -59,6 +64,22 @@ std::string folder_of(const std::string& path) { return path.substr(0, path.find
 
 }  // namespace
 
+FileResult failure_of(int system_error) {
+  const DWORD error = static_cast<DWORD>(system_error);
+  FileStatus status = FileStatus::failed;
+  switch (error) {
+    case ERROR_SHARING_VIOLATION: case ERROR_LOCK_VIOLATION: status = FileStatus::in_use; break;
+    case ERROR_FILE_NOT_FOUND: status = FileStatus::missing; break;
+    case ERROR_FILE_EXISTS: case ERROR_ALREADY_EXISTS: status = FileStatus::exists; break;
+    // A path whose folder is missing, or is a file, names no record.
+    case ERROR_PATH_NOT_FOUND: case ERROR_INVALID_NAME: case ERROR_DIRECTORY: case ERROR_FILENAME_EXCED_RANGE:
+      status = FileStatus::not_a_record;
+      break;
+    default: break;
+  }
+  return {status, cause_of(error), system_error};
+}
+
 const FileNaming& file_naming() {
   // MAX_PATH counts the terminating NUL.
   static constexpr FileNaming naming{"\\/", true, MAX_PATH - 1, true};
@@ -78,7 +99,7 @@ bool code_fits_file_name(std::string_view code) {
 
 std::string file_name_of_code(std::string_view code) { return std::string(code); }
 
-FileStatus open_file(const std::string& path, OpenMode mode, OpenFile& file) {
+FileResult open_file(const std::string& path, OpenMode mode, OpenFile& file) {
   // The sharing is the lock: readers may read (the report), but no other
   // copy may write, rename or delete. DELETE access, so that this copy
   // renames and deletes the file through the handle it holds.
@@ -88,49 +109,56 @@ FileStatus open_file(const std::string& path, OpenMode mode, OpenFile& file) {
   HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, sharing, nullptr,
                               create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   file.writable = handle != INVALID_HANDLE_VALUE;
-  if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
-    if (is_directory(path)) return FileStatus::not_a_record;
-    // A file we may not write is still read.
+  FileResult result;
+  if (handle == INVALID_HANDLE_VALUE && (GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_WRITE_PROTECT)) {
+    if (is_directory(path)) return {FileStatus::not_a_record};
+    // A file we may not write is still read, and why it cannot be written is kept.
+    const DWORD why = GetLastError();
+    result = {FileStatus::read_only, cause_of(why), static_cast<int>(why)};
     if (!create) handle = CreateFileW(name.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    else SetLastError(why);
   }
-  if (handle == INVALID_HANDLE_VALUE) return status_of(GetLastError());
+  if (handle == INVALID_HANDLE_VALUE) return from_last_error();
   if (!identify(handle, file.identity)) {
     CloseHandle(handle);
-    return FileStatus::not_a_record;
+    return {FileStatus::not_a_record};
   }
   file.handle = reinterpret_cast<std::intptr_t>(handle);
-  return file.writable ? FileStatus::ok : FileStatus::read_only;
+  return result;
 }
 
-FileStatus lock_file(const OpenFile&) { return FileStatus::ok; }
+FileResult lock_file(const OpenFile&) { return done(); }
 
 bool still_named(const OpenFile&, const std::string&) { return true; }
 
-std::optional<std::size_t> read_at(const OpenFile& file, std::size_t offset, char* buffer, std::size_t size) {
+FileResult read_at(const OpenFile& file, std::size_t offset, char* buffer, std::size_t size, std::size_t& got) {
   OVERLAPPED start = at_offset(offset);
   DWORD read = 0;
   // A disk file reads short only at its end.
-  if (!ReadFile(handle_of(file), buffer, static_cast<DWORD>(size), &read, &start) && GetLastError() != ERROR_HANDLE_EOF) {
-    return std::nullopt;
-  }
-  return read;
+  const bool ok = ReadFile(handle_of(file), buffer, static_cast<DWORD>(size), &read, &start) ||
+                  GetLastError() == ERROR_HANDLE_EOF;
+  got = ok ? read : 0;
+  return ok ? done() : from_last_error();
 }
 
-bool write_at(const OpenFile& file, std::size_t offset, std::string_view bytes) {
+FileResult write_at(const OpenFile& file, std::size_t offset, std::string_view bytes) {
   OVERLAPPED position = at_offset(offset);
   DWORD written = 0;
-  return WriteFile(handle_of(file), bytes.data(), static_cast<DWORD>(bytes.size()), &written, &position) &&
-         written == bytes.size();
+  if (!WriteFile(handle_of(file), bytes.data(), static_cast<DWORD>(bytes.size()), &written, &position)) {
+    return from_last_error();
+  }
+  return written == bytes.size() ? done() : failure_of(ERROR_DISK_FULL);
 }
 
-bool truncate_file(const OpenFile& file) {
+FileResult truncate_file(const OpenFile& file) {
   LARGE_INTEGER start{};
-  return SetFilePointerEx(handle_of(file), start, nullptr, FILE_BEGIN) && SetEndOfFile(handle_of(file));
+  const bool cut = SetFilePointerEx(handle_of(file), start, nullptr, FILE_BEGIN) && SetEndOfFile(handle_of(file));
+  return cut ? done() : from_last_error();
 }
 
-bool flush_data(const OpenFile& file) { return FlushFileBuffers(handle_of(file)); }
+FileResult flush_data(const OpenFile& file) { return FlushFileBuffers(handle_of(file)) ? done() : from_last_error(); }
 
-FileStatus move_without_replacing(const OpenFile& file, const std::string&, const std::string& to) {
+FileResult move_without_replacing(const OpenFile& file, const std::string&, const std::string& to) {
   // The held file itself is renamed, through its own handle (which has
   // DELETE access), and ReplaceIfExists false makes the rename fail where a
   // file has the name, as MoveFileExW does without MOVEFILE_REPLACE_EXISTING.
@@ -142,29 +170,31 @@ FileStatus move_without_replacing(const OpenFile& file, const std::string&, cons
   rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
   name.copy(rename->FileName, name.size());
   if (SetFileInformationByHandle(handle_of(file), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
-    return FileStatus::ok;
+    return done();
   }
-  return status_of(GetLastError());
+  return from_last_error();
 }
 
-bool delete_while_held(const OpenFile& file, const std::string&) {
+FileResult delete_while_held(const OpenFile& file, const std::string&) {
   FILE_DISPOSITION_INFO disposition{};
   disposition.DeleteFile = TRUE;
-  return SetFileInformationByHandle(handle_of(file), FileDispositionInfo, &disposition, sizeof disposition);
+  const bool marked = SetFileInformationByHandle(handle_of(file), FileDispositionInfo, &disposition, sizeof disposition);
+  return marked ? done() : from_last_error();
 }
 
-bool flush_folder_entry(const OpenFile& file, const std::string& path) {
+FileResult flush_folder_entry(const OpenFile& file, const std::string& path) {
   // A rename is a change to the held file's metadata, which FlushFileBuffers
   // writes out with its data.
-  if (file.is_open() && !FlushFileBuffers(handle_of(file))) return false;
+  if (file.is_open() && !FlushFileBuffers(handle_of(file))) return from_last_error();
   // The folder's own entries (a deletion) are flushed through a handle to it.
   HANDLE folder = CreateFileW(wide_from_ansi(folder_of(path)).c_str(), GENERIC_READ | GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (folder == INVALID_HANDLE_VALUE) return file.is_open();
+  if (folder == INVALID_HANDLE_VALUE) return file.is_open() ? done() : from_last_error();
   const bool flushed = FlushFileBuffers(folder) || GetLastError() == ERROR_INVALID_FUNCTION;
+  const FileResult result = flushed ? done() : from_last_error();
   CloseHandle(folder);
-  return flushed;
+  return result;
 }
 
 void close_file(OpenFile& file) {

@@ -1,4 +1,4 @@
-#include "records/record_store.h"
+#include "records/coupon_file.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -25,15 +25,15 @@ const std::string fresh_4711_image = "4711" + bytes(36, '\x1f') + bytes(100, '\x
 
 struct Store {
   Store() : path(record_path(dir.path(), "4711")) {}
-  std::string read() const { return store.file.read_image().value_or("<failed>"); }
-  // An existing record file, as a lookup finds it.
-  FileStatus open() {
-    store.holds_record = true;
-    return store.file.open(path);
+  std::string read() {
+    std::string image;
+    return file.read_record_image(image) ? image : "<failed>";
   }
+  // An existing record file, as a lookup finds it.
+  FileResult open() { return file.open(path, {}); }
   TempDir dir;
   std::string path;
-  RecordStore store;
+  CouponFile file;
   CouponRecord record = new_record("4711");
 };
 
@@ -95,7 +95,7 @@ TEST(RecordImage, AShortImageLoadsAsFarAsItReaches) {
 
 struct QuantityCase {
   const char* before;
-  bool (*update)(CouponRecord&, RecordStore&);
+  FileResult (CouponFile::*update)(CouponRecord&);
   const char* after;
 };
 
@@ -106,69 +106,68 @@ TEST_P(QuantityUpdates, WriteEightDigitsAtPosition264) {
   write_file(s.path, "");
   s.open();
   s.record.quantity = GetParam().before;
-  ASSERT_TRUE(save_record(s.record, s.store));
+  ASSERT_TRUE(s.file.save_record(s.record));
   s.record = load_record(s.read());
-  ASSERT_TRUE(GetParam().update(s.record, s.store));
+  ASSERT_TRUE((s.file.*GetParam().update)(s.record));
   EXPECT_EQ(s.record.quantity, GetParam().after);
-  s.store.file.close();
+  s.file.close();
   EXPECT_EQ(read_file(s.path).substr(263, 8), GetParam().after);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, QuantityUpdates,
-    ::testing::Values(QuantityCase{"", &add_one_to_quantity, "00000001"},
-                      QuantityCase{"00000041", &add_one_to_quantity, "00000042"},
-                      QuantityCase{"99999999", &add_one_to_quantity, "00000000"},
-                      QuantityCase{"00000000", &remove_one_from_quantity, "00000000"},
-                      QuantityCase{"", &remove_one_from_quantity, "00000000"},
-                      QuantityCase{"00000010", &remove_one_from_quantity, "00000009"},
-                      QuantityCase{"00012345", &reset_quantity, "00000000"}));
+    ::testing::Values(QuantityCase{"", &CouponFile::add_one_to_quantity, "00000001"},
+                      QuantityCase{"00000041", &CouponFile::add_one_to_quantity, "00000042"},
+                      QuantityCase{"99999999", &CouponFile::add_one_to_quantity, "00000000"},
+                      QuantityCase{"00000000", &CouponFile::remove_one_from_quantity, "00000000"},
+                      QuantityCase{"", &CouponFile::remove_one_from_quantity, "00000000"},
+                      QuantityCase{"00000010", &CouponFile::remove_one_from_quantity, "00000009"},
+                      QuantityCase{"00012345", &CouponFile::reset_quantity, "00000000"}));
 
-TEST(RecordStore, ANewRecordAppearsWholeOnlyWhenSaved) {
+TEST(CouponFile, ANewRecordAppearsWholeOnlyWhenSaved) {
   Store s;
-  EXPECT_EQ(s.open(), FileStatus::missing);
-  ASSERT_EQ(s.store.file.create(s.path, fresh_4711_image), FileStatus::ok);
-  s.store.holds_record = false;
+  int told = 0;
+  ASSERT_EQ(s.file.open_or_create(s.path, s.record, {}, [&] { ++told; }), FileStatus::ok);
+  EXPECT_EQ(told, 1);
   EXPECT_FALSE(std::filesystem::exists(s.path));
   // Counted in the editor before the save: kept for the save, not written.
-  ASSERT_TRUE(add_one_to_quantity(s.record, s.store));
+  ASSERT_TRUE(s.file.add_one_to_quantity(s.record));
   EXPECT_FALSE(std::filesystem::exists(s.path));
-  ASSERT_TRUE(save_record(s.record, s.store));
-  EXPECT_EQ(s.record.code, "");
+  ASSERT_TRUE(s.file.save_record(s.record));
   EXPECT_EQ(read_file(s.path), fresh_4711_image.substr(0, 263) + "00000001" + fresh_4711_image.substr(271));
-  s.store.file.close();
+  s.file.close();
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(s.dir.path()), {}), 1);
 }
 
-TEST(RecordStore, ANewRecordNeverSavedLeavesNothing) {
+TEST(CouponFile, ANewRecordNeverSavedLeavesNothing) {
   Store s;
-  ASSERT_EQ(s.store.file.create(s.path, fresh_4711_image), FileStatus::ok);
-  s.store.file.close();
+  ASSERT_EQ(s.file.open_or_create(s.path, s.record, {}, [] {}), FileStatus::ok);
+  s.file.close();
   EXPECT_TRUE(std::filesystem::is_empty(s.dir.path()));
 }
 
-TEST(RecordStore, ReadsOneByteMoreThanTheImageAndKeepsBytesBeyondIt) {
+TEST(CouponFile, ReadsOneByteMoreThanTheImageAndKeepsBytesBeyondIt) {
   Store s;
   write_file(s.path, bytes(300, 'z'));
   s.open();
   EXPECT_EQ(s.read().size(), 276u);
-  ASSERT_TRUE(save_record(s.record, s.store));
-  s.store.file.close();
+  ASSERT_TRUE(s.file.save_record(s.record));
+  s.file.close();
   const std::string content = read_file(s.path);
   EXPECT_EQ(content.size(), 300u);
   EXPECT_EQ(content.substr(0, 275), fresh_4711_image);
   EXPECT_EQ(content.substr(275), bytes(25, 'z'));
 }
 
-TEST(RecordStore, CountingIntoAShortFileGrowsItTo271Bytes) {
+TEST(CouponFile, CountingIntoAShortFileGrowsItTo271Bytes) {
   Store s;
   const std::string start = "4711" + bytes(36, '\x1f') + "Acme" + bytes(96, '\x1f');
   write_file(s.path, start);
   s.open();
   s.record = load_record(s.read());
   EXPECT_EQ(s.record.manufacturer, "Acme");
-  ASSERT_TRUE(add_one_to_quantity(s.record, s.store));
-  s.store.file.close();
+  ASSERT_TRUE(s.file.add_one_to_quantity(s.record));
+  s.file.close();
   const std::string content = read_file(s.path);
   EXPECT_EQ(content.size(), 271u);
   EXPECT_EQ(content.substr(0, 140), start);
@@ -176,24 +175,24 @@ TEST(RecordStore, CountingIntoAShortFileGrowsItTo271Bytes) {
   EXPECT_EQ(content.substr(263), "00000001");
 }
 
-TEST(RecordStore, AFileLockedByAnotherCopyIsNotOpenedAndNotWritten) {
+TEST(CouponFile, AFileLockedByAnotherCopyIsNotOpenedAndNotWritten) {
   Store s;
   write_file(s.path, fresh_4711_image);
   const int other = open(s.path.c_str(), O_RDWR);
   ASSERT_GE(other, 0);
   ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
   EXPECT_EQ(s.open(), FileStatus::in_use);
-  EXPECT_EQ(s.store.file.read_image(), std::nullopt);
+  EXPECT_EQ(s.read(), "<failed>");
   s.record.manufacturer = "other";
-  EXPECT_FALSE(add_one_to_quantity(s.record, s.store));
-  EXPECT_FALSE(save_record(s.record, s.store));
+  EXPECT_FALSE(s.file.add_one_to_quantity(s.record));
+  EXPECT_FALSE(s.file.save_record(s.record));
   EXPECT_EQ(read_file(s.path), fresh_4711_image);
   close(other);
   EXPECT_EQ(s.open(), FileStatus::ok);
   EXPECT_EQ(s.read(), fresh_4711_image);
 }
 
-TEST(RecordStore, AReadOnlyFileIsReadButNotWritten) {
+TEST(CouponFile, AReadOnlyFileIsReadButNotWritten) {
   if (geteuid() == 0) GTEST_SKIP() << "root may write any file";
   Store s;
   write_file(s.path, fresh_4711_image);
@@ -201,18 +200,19 @@ TEST(RecordStore, AReadOnlyFileIsReadButNotWritten) {
   EXPECT_EQ(s.open(), FileStatus::read_only);
   EXPECT_EQ(s.read(), fresh_4711_image);
   s.record = load_record(fresh_4711_image);
-  EXPECT_FALSE(add_one_to_quantity(s.record, s.store));
+  EXPECT_EQ(s.file.add_one_to_quantity(s.record).cause, FileCause::not_allowed);
   EXPECT_EQ(read_file(s.path), fresh_4711_image);
 }
 
-TEST(RecordStore, NothingOpenReadsNothingAndRefusesWrites) {
-  RecordStore store;
-  EXPECT_EQ(store.file.open(""), FileStatus::not_a_record);
-  EXPECT_EQ(store.file.read_image(), std::nullopt);
+TEST(CouponFile, NothingOpenReadsNothingAndRefusesWrites) {
+  CouponFile file;
+  EXPECT_EQ(file.open("", {}).cause, FileCause::bad_name);
+  std::string image;
+  EXPECT_FALSE(file.read_record_image(image));
   CouponRecord record = new_record("1");
-  EXPECT_FALSE(add_one_to_quantity(record, store));
+  EXPECT_FALSE(file.add_one_to_quantity(record));
   EXPECT_EQ(record.quantity, "00000001");
-  EXPECT_FALSE(save_record(record, store));
+  EXPECT_FALSE(file.save_record(record));
 }
 
 TEST(RecordPath, TheCodeExactlyAsTyped) {
@@ -244,12 +244,11 @@ TEST(RecordPath, UnsafeCodesTouchNothingOutsideTheDataDirectory) {
   std::filesystem::create_directory(data);
   write_file(root.file("x.cou"), "keep");
   for (const std::string& code : std::vector<std::string>{"1/../../x", "1/../x", std::string(300, '1')}) {
-    RecordStore store;
+    CouponFile file;
     const std::string path = record_path(data, code);
-    EXPECT_EQ(store.file.open(path), FileStatus::not_a_record);
-    EXPECT_EQ(store.file.create(path, "image"), FileStatus::not_a_record);
     CouponRecord record = new_record(code);
-    EXPECT_FALSE(save_record(record, store));
+    EXPECT_EQ(file.open_or_create(path, record, {}, [] {}), FileStatus::not_a_record);
+    EXPECT_FALSE(file.save_record(record));
   }
   EXPECT_EQ(read_file(root.file("x.cou")), "keep");
   EXPECT_TRUE(std::filesystem::is_empty(data));

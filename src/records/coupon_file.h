@@ -1,0 +1,66 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "records/coupon_record.h"
+#include "records/record_file.h"
+
+namespace sortwell {
+
+// A fresh record: every field empty but the code.
+CouponRecord new_record(std::string_view code);
+// The record in an image read from a record file.
+inline CouponRecord load_record(std::string_view image) { return unpack_record(image); }
+
+// A coupon's record file for one lookup, and the whole of its life: the
+// record in place, or a new one still hidden as its twin until it is saved;
+// whether it holds a record yet. Every write is on stable storage before it
+// reports success; each operation returns how it went, with the reason when
+// it failed. The file is held under its lock until the object goes.
+class CouponFile {
+ public:
+  // Opens the record file at `path` (the empty path: a code that cannot
+  // name a file). When there is none, `no_record` is called first, then a
+  // new record is prepared under its twin, holding the image of `fresh`; it
+  // is not in place until saved. Another copy may put one in place
+  // meanwhile: that one is opened after all.
+  FileResult open_or_create(const std::string& path, const CouponRecord& fresh, std::chrono::milliseconds lock_wait,
+                            const std::function<void()>& no_record);
+  // Opens the existing record file at `path`.
+  FileResult open(const std::string& path, std::chrono::milliseconds lock_wait);
+  // Whether this is a new record, not yet in place.
+  bool is_new() const { return file_.unpublished(); }
+  bool writable() const { return file_.writable(); }
+  // Why it cannot be written, for a file opened read-only.
+  const FileResult& why_read_only() const { return file_.why_read_only(); }
+  FileIdentity identity() const { return file_.identity(); }
+
+  // The record's image as the file holds it, up to 276 bytes (one more than
+  // the image): empty for a new record, or a file that holds no record.
+  FileResult read_record_image(std::string& image);
+  // Writes the record's image at position 1. A new record is then put in
+  // place, never over another: `exists` when another copy's was first.
+  FileResult save_record(const CouponRecord& record);
+  // The quantity updates: each sets the eight digits of `quantity` and, in
+  // a file that holds a record, writes them at position 264 at once; a new
+  // record keeps them until it is saved whole, so that a crash never leaves
+  // a partial record. The count runs modulo 100000000, never below 0.
+  FileResult add_one_to_quantity(CouponRecord& record);
+  FileResult remove_one_from_quantity(CouponRecord& record);
+  FileResult reset_quantity(CouponRecord& record);
+  // Deletes the record file while still holding it, then closes it.
+  FileResult remove();
+  // Lets the file go; a new record never saved leaves nothing behind.
+  void close() { file_.close(); }
+
+ private:
+  FileResult write_quantity(CouponRecord& record, double count);
+
+  RecordFile file_;
+  bool holds_record_ = false;
+};
+
+}  // namespace sortwell
