@@ -8,6 +8,9 @@
 namespace sortwell {
 namespace {
 
+using namespace std::chrono_literals;
+constexpr std::chrono::seconds unfinished_after = 5min;
+
 bool all_of(const std::string& text, bool (*test)(char)) { return std::all_of(text.begin(), text.end(), test); }
 
 std::optional<std::int64_t> count_of(const std::string& quantity, bool& is_number) {
@@ -48,8 +51,15 @@ void add(const StoredFile& file, const CategoryTable& categories, int this_year,
 bool collect(const std::string& data_dir, const CategoryTable& categories, int this_year,
              const std::function<void(const CollectedCoupon&)>& each, std::vector<std::string>& problems,
              std::string& error) {
-  const auto one = [&](const StoredFile& file) { add(file, categories, this_year, each, problems); };
-  if (!read_record_directory(data_dir, one, error)) return false;
+  const auto one = [&](const StoredFile& file) {
+    if (!names_a_twin(file.name)) return add(file, categories, this_year, each, problems);
+    // A twin an editor holds now is young; an old one was left by a station
+    // killed while creating the record.
+    const auto age = time_since_written(data_dir, file.name);
+    if (age && *age >= unfinished_after) problems.push_back(file.name + ": unfinished new record for code " + code_of_twin(file.name));
+  };
+  const auto wanted = [](std::string_view name) { return names_a_record(name) || names_a_twin(name); };
+  if (!read_folder(data_dir, record_image_size + 1, wanted, one, error)) return false;
   // Each file's problems stay in the order found.
   std::stable_sort(problems.begin(), problems.end(), [](const std::string& a, const std::string& b) {
     return a.substr(0, a.find(": ")) < b.substr(0, b.find(": "));

@@ -22,6 +22,7 @@ enum class FileStatus {
   exists,        // a file is already at the name a new one was to take
   not_a_record,  // a directory, FIFO, device, link, or a path naming nothing
   cannot_lock,   // the file system offers no lock, so it is not used unlocked
+  changed,       // another copy changed the file while this one's hold on it was lost
   failed,        // anything else; the cause says what
 };
 

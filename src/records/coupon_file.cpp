@@ -13,12 +13,16 @@ FileResult CouponFile::open_or_create(const std::string& path, const CouponRecor
   const FileResult opened = open(path, lock_wait);
   if (opened.status != FileStatus::missing) return opened;
   no_record();
-  const FileResult created = file_.create(path, pack_record(fresh), lock_wait);
+  known_ = pack_record(fresh);
+  const FileResult created = file_.create(path, known_, lock_wait);
   return created.status == FileStatus::exists ? open(path, lock_wait) : created;
 }
 
 FileResult CouponFile::open(const std::string& path, std::chrono::milliseconds lock_wait) {
   holds_record_ = false;
+  path_ = path;
+  lock_wait_ = lock_wait;
+  known_.clear();
   return file_.open(path, lock_wait);
 }
 
@@ -29,11 +33,38 @@ FileResult CouponFile::read_record_image(std::string& image) {
   }
   const FileResult read = file_.read_image(image);
   holds_record_ = read && !image.empty();
+  if (read) known_ = image;
   return read;
 }
 
+FileResult CouponFile::take_again() {
+  std::string now;
+  FileResult taken = file_.reopen(lock_wait_);
+  if (taken) taken = file_.read_image(now);
+  if (taken && now != known_.substr(0, record_image_size + 1)) taken = {FileStatus::changed};
+  if (taken.status != FileStatus::missing || !is_new()) return taken;
+  // The twin is gone: published by the copy that took it over, or given up.
+  OpenFile record;
+  const FileResult there = open_file(path_, OpenMode::existing, record);
+  close_file(record);
+  return there.status == FileStatus::missing ? FileResult{FileStatus::changed} : FileResult{FileStatus::exists};
+}
+
+FileResult CouponFile::write(std::size_t offset, std::string_view bytes) {
+  FileResult written = file_.write_at(offset, bytes);
+  if (written.cause == FileCause::unreachable) {
+    const FileResult taken = take_again();
+    written = taken ? file_.write_at(offset, bytes) : taken;
+  }
+  if (!written) return written;
+  // Writing past the end leaves zero bytes in any gap.
+  if (known_.size() < offset + bytes.size()) known_.resize(offset + bytes.size(), '\0');
+  known_.replace(offset, bytes.size(), bytes);
+  return written;
+}
+
 FileResult CouponFile::save_record(const CouponRecord& record) {
-  FileResult saved = file_.write_at(0, pack_record(record));
+  FileResult saved = write(0, pack_record(record));
   if (saved) saved = file_.publish();
   holds_record_ = holds_record_ || saved.ok();
   return saved;
@@ -42,8 +73,7 @@ FileResult CouponFile::save_record(const CouponRecord& record) {
 FileResult CouponFile::write_quantity(CouponRecord& record, double count) {
   record.quantity = quantity_digits(count);
   if (!holds_record_ && writable()) return {};
-  // Writing past the end leaves zero bytes in any gap before position 264.
-  return file_.write_at(quantity_offset, record.quantity);
+  return write(quantity_offset, record.quantity);
 }
 
 FileResult CouponFile::add_one_to_quantity(CouponRecord& record) {

@@ -17,9 +17,16 @@ inline CouponRecord load_record(std::string_view image) { return unpack_record(i
 
 // A coupon's record file for one lookup, and the whole of its life: the
 // record in place, or a new one still hidden as its twin until it is saved;
-// whether it holds a record yet. Every write is on stable storage before it
-// reports success; each operation returns how it went, with the reason when
-// it failed. The file is held under its lock until the object goes.
+// whether it holds a record yet; what it holds as far as this copy knows.
+// Every write is on stable storage before it reports success; each
+// operation returns how it went, with the reason when it failed. The file is
+// held under its lock until the object goes.
+//
+// A write whose handle died (a server restarted and forgot the lock, or the
+// connection was reset) is not simply lost: the file is taken again as a
+// lookup takes it, and written only if it still holds exactly what this
+// copy knows it to hold. Otherwise nothing is written: `changed`, or
+// `exists` where another copy put its own new record in place meanwhile.
 class CouponFile {
  public:
   // Opens the record file at `path` (the empty path: a code that cannot
@@ -58,9 +65,15 @@ class CouponFile {
 
  private:
   FileResult write_quantity(CouponRecord& record, double count);
+  // `bytes` at `offset`, taking the file again once if its handle died.
+  FileResult write(std::size_t offset, std::string_view bytes);
+  FileResult take_again();
 
   RecordFile file_;
+  std::string path_;
+  std::chrono::milliseconds lock_wait_{};
   bool holds_record_ = false;
+  std::string known_;  // what the file holds, as read and written by this copy
 };
 
 }  // namespace sortwell

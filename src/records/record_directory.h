@@ -13,6 +13,12 @@ namespace sortwell {
 // is not one yet.
 bool names_a_record(std::string_view name);
 
+// Whether a file name is a new record's hidden twin, ".<code>.co", which a
+// station killed while creating the record may leave behind.
+bool names_a_twin(std::string_view name);
+// The code a twin's name stands for, in UTF-8.
+std::string code_of_twin(const std::string& name);
+
 // Hands every record file in `data_dir` to `each`, as `read_folder` does,
 // with the first 276 bytes (one more than the image) of each; only those
 // whose names `wanted` also accepts, where it is given.

@@ -121,6 +121,12 @@ FileResult RecordFile::create(const std::string& path, std::string_view placehol
   return written;
 }
 
+FileResult RecordFile::reopen(std::chrono::milliseconds lock_wait) {
+  const std::string name = unpublished_.empty() ? path_ : unpublished_;
+  if (is_open()) close_file(file_);
+  return open_named(name, OpenMode::existing, lock_wait);
+}
+
 FileResult RecordFile::publish() {
   if (unpublished_.empty()) return is_open() ? FileResult{} : FileResult{FileStatus::failed, FileCause::other};
   // The data is durable already (write_at); the name is made so next.

@@ -56,6 +56,12 @@ class RecordFile {
   // Puts a created file in place at its path, never over another: `exists`
   // when another copy published one there first, which stays as it is.
   FileResult publish();
+  // Takes the file's name again, as `open` does (lock, then the name still
+  // leads to the file), after the handle died: a server that restarted
+  // forgot its lock, or the connection was reset. The dead handle is let
+  // go, and the name is never deleted: another copy may hold it now.
+  // `missing` when the name is gone.
+  FileResult reopen(std::chrono::milliseconds lock_wait);
   // Whether `create` made it and `publish` has not put it in place yet.
   bool unpublished() const { return !unpublished_.empty(); }
   bool is_open() const { return file_.is_open(); }

@@ -20,6 +20,8 @@ inline constexpr const char* open_elsewhere = "This coupon is open in another So
 inline constexpr const char* cannot_remove = "I cannot remove your last entry.";
 inline constexpr const char* saved_elsewhere =
     "Another Sortwell saved this coupon first, so yours was not kept. Scan it again to count it.";
+inline constexpr const char* changed_elsewhere =
+    "Another Sortwell changed this coupon meanwhile, so what you did was not saved. Scan it again.";
 inline constexpr const char* cannot_lock = "I cannot lock coupons in their folder, so I cannot save them.";
 inline constexpr const char* no_data_dir = "I cannot save coupons: their folder cannot be made or written.";
 
@@ -29,6 +31,7 @@ inline const char* why_not_saved(const FileResult& result) {
     case FileStatus::in_use: return open_elsewhere;
     case FileStatus::cannot_lock: return cannot_lock;
     case FileStatus::exists: return saved_elsewhere;
+    case FileStatus::changed: return changed_elsewhere;
     default: break;
   }
   switch (result.cause) {

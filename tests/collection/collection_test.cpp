@@ -44,6 +44,10 @@ struct Collection : TempDir {
     write_file(file("506.cou"), pack_record(coupon("506", "Odd", "12ab5678", 3, 1, 100, "02")));
     std::filesystem::create_directory(file("607.cou"));
     write_file(file(".708.cou.new"), "being created");
+    // New records' twins: one an editor holds now, one left long ago.
+    write_file(file(".809.co"), "");
+    write_file(file(".810.co"), "");
+    std::filesystem::last_write_time(file(".810.co"), std::filesystem::file_time_type::clock::now() - std::chrono::minutes(6));
     write_file(file("notes.txt"), "not a record");
   }
   void store(const CouponRecord& record) { write_file(file(record.code + ".cou"), pack_record(record)); }
@@ -60,6 +64,7 @@ struct Collection : TempDir {
 };
 
 const std::string problems =
+    "sortwell: .810.co: unfinished new record for code 810\n"
     "sortwell: 304.cou: 150 bytes, shorter than a record (275)\n"
     "sortwell: 405.cou: 280 bytes, longer than a record (275)\n"
     "sortwell: 405.cou: category 37 is not in the table\n"

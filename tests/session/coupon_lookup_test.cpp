@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -291,6 +293,28 @@ TEST(SortingTogether, AnotherStationsWorkIsKept) {
     EXPECT_EQ(unpack_record(now).quantity, c.quantity);
     EXPECT_FALSE(std::filesystem::exists(s.data_dir + "/.4711.co"));
   }
+}
+
+// A shared folder whose stations' users share a group: a record another
+// user made under umask 022 cannot be written here, and that is what is told.
+TEST(SortingTogether, ARecordAnotherUserMadeIsToldAsNotAllowed) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
+  Sorting s("4711\r\r");
+  s.store("4711", coupon("Acme", "soap", "00000002"));
+  std::filesystem::permissions(s.data.path(), std::filesystem::perms::all);
+  std::filesystem::permissions(s.data_dir, std::filesystem::perms::all);
+  ASSERT_EQ(chown(s.record_file("4711").c_str(), 12345, 12345), 0);
+  ASSERT_EQ(chmod(s.record_file("4711").c_str(), 0644), 0);
+  const pid_t station = fork();
+  if (station == 0) {
+    const bool as_other = setgid(65534) == 0 && setuid(65534) == 0;
+    s.run();
+    _exit(as_other && s.heard() == Sentences{"I am not allowed to change this coupon's file, so I cannot save it."} ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(station, &status, 0), station);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(s.stored("4711").quantity, "00000002");
 }
 
 TEST(SortingTogether, ALockHeldForAMomentIsWaitedFor) {

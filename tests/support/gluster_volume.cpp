@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -14,6 +15,16 @@ namespace sortwell::testing {
 namespace {
 
 bool run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+std::string output_of(const std::string& command) {
+  std::string out;
+  if (std::FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    pclose(pipe);
+  }
+  return out;
+}
 
 // Locks alone do not keep counts exact across mounts: neither the client
 // nor the kernel may cache file data or delay writes.
@@ -51,14 +62,16 @@ GlusterVolume::GlusterVolume(int mounts) {
   name_ = "sortwell" + std::to_string(std::random_device{}() % 1000000);
   const std::string host = host_name();
   std::string bricks;
-  for (int i = 0; i < 2; ++i) {
+  for (int i = 0; i < 3; ++i) {
     bricks_.push_back(dir_.file("brick" + std::to_string(i)));
     std::filesystem::create_directories(bricks_.back());
     bricks += " " + host + ":" + bricks_.back();
   }
-  created_ = gluster("volume create " + name_ + " replica 2" + bricks + " force");
+  created_ = gluster("volume create " + name_ + " replica 3 arbiter 1" + bricks + " force");
   bool ok = created_;
   for (const char* option : caches) ok = ok && gluster("volume set " + name_ + " " + option + " off");
+  // A handle whose locks a restarted brick forgot fails, instead of going on unlocked.
+  ok = ok && gluster("volume set " + name_ + " client.strict-locks on");
   ok = ok && gluster("volume start " + name_);
   for (int i = 0; ok && i < mounts; ++i) {
     mounts_.push_back(dir_.file("station" + std::to_string(i)));
@@ -98,8 +111,39 @@ bool GlusterVolume::kill_brick(int brick) {
   return killed;
 }
 
+int GlusterVolume::clients(int brick) const {
+  const std::string status = output_of("gluster volume status " + name_ + " " + host_name() + ":" +
+                                       bricks_.at(static_cast<std::size_t>(brick)) + " clients");
+  const std::size_t at = status.find("Clients connected : ");
+  return at == std::string::npos ? -1 : std::atoi(status.c_str() + at + 20);
+}
+
+bool GlusterVolume::restart_brick(int brick) {
+  using namespace std::chrono_literals;
+  const int connected = clients(brick);
+  if (connected < 1 || !kill_brick(brick)) return false;
+  // Started once glusterd has seen it go, until it runs; then waited for
+  // until each client has come back to it (they retry every few seconds).
+  for (int i = 0; i < 50 && clients(brick) >= 0; ++i) std::this_thread::sleep_for(100ms);
+  if (!start()) return false;
+  for (int i = 0; i < 100; ++i, std::this_thread::sleep_for(200ms)) {
+    if (clients(brick) >= connected) return true;
+  }
+  return false;
+}
+
 bool GlusterVolume::stop() { return gluster("volume stop " + name_ + " force"); }
 
-bool GlusterVolume::start() { return gluster("volume start " + name_ + " force"); }
+bool GlusterVolume::start() {
+  // Until every brick runs: glusterd starts only those it has seen go.
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    if (!gluster("volume start " + name_ + " force")) return false;
+    bool all = true;
+    for (int brick = 0; brick < 3; ++brick) all = all && clients(brick) >= 0;
+    if (all) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+  }
+  return false;
+}
 
 }  // namespace sortwell::testing

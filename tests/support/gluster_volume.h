@@ -7,7 +7,8 @@
 
 namespace sortwell::testing {
 
-// A real GlusterFS replica-2 volume with both bricks on this machine, its
+// A real GlusterFS volume as the README builds it, replica 3 with an
+// arbiter, its three bricks on this machine, strict locks on and the
 // client-side caches off, mounted `mounts` times through FUSE with
 // direct-io-mode=enable: one mount per station. glusterd is started when it
 // is not running and stopped again if this started it. Needs root, FUSE and
@@ -25,13 +26,18 @@ class GlusterVolume {
   // The folder a station sorts into, on mount `station`.
   std::string folder(int station) const { return mounts_.at(static_cast<std::size_t>(station)) + "/coupons"; }
 
-  // Kills one brick's server process, as a crashed replica.
+  // Kills one brick's server process, as a crashed replica (2 is the arbiter).
   bool kill_brick(int brick);
+  // Kills the brick's server and starts it again, as an upgrade or a reboot
+  // of its server does, and waits until every client is back on it.
+  bool restart_brick(int brick);
   bool stop();
   bool start();
 
  private:
   bool gluster(const std::string& arguments) const;
+  // The clients connected to the brick, as its server counts them; -1 while it is offline.
+  int clients(int brick) const;
   TempDir dir_;
   std::string name_;
   std::vector<std::string> bricks_;

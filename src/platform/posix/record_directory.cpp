@@ -33,11 +33,12 @@ void read_entry(int directory, const dirent& entry, std::size_t head, StoredFile
   struct stat status {};
   file.regular = entry.d_type == DT_REG || (fstat(fd, &status) == 0 && S_ISREG(status.st_mode));
   if (file.regular) {
-    // One read: a session writes each image in one call, so this sees one whole.
-    file.image.resize(head);
-    const ssize_t n = pread(fd, file.image.data(), file.image.size(), 0);
-    if (n < 0) file.error = std::strerror(errno);
-    file.image.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
+    file.error = read_until_settled(file.image, [&](std::string& image) {
+      image.resize(head);
+      const ssize_t n = pread(fd, image.data(), image.size(), 0);
+      image.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
+      return n < 0 ? std::string(std::strerror(errno)) : std::string();
+    });
     file.size = file.image.size();
     // Only a file that fills the head needs its true size asked for.
     if (file.size >= head && fstat(fd, &status) == 0) file.size = static_cast<std::uint64_t>(status.st_size);
@@ -46,6 +47,13 @@ void read_entry(int directory, const dirent& entry, std::size_t head, StoredFile
 }
 
 }  // namespace
+
+std::optional<std::chrono::seconds> time_since_written(const std::string& folder, const std::string& name) {
+  struct stat status {};
+  if (lstat((folder + "/" + name).c_str(), &status) != 0) return std::nullopt;
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now() -
+                                                          std::chrono::system_clock::from_time_t(status.st_mtime));
+}
 
 bool read_folder(const std::string& folder, std::size_t head, const std::function<bool(std::string_view name)>& wanted,
                  const std::function<void(const StoredFile&)>& each, std::string& error) {

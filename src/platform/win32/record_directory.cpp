@@ -46,19 +46,37 @@ bool read_folder(const std::string& folder, std::size_t head, const std::functio
       } else {
         file.regular = GetFileType(handle) == FILE_TYPE_DISK;
         file.size = static_cast<std::uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
-        file.image.resize(head);
-        DWORD read = 0;
-        if (!ReadFile(handle, file.image.data(), static_cast<DWORD>(file.image.size()), &read, nullptr)) {
-          file.error = error_text(GetLastError());
-        }
-        file.image.resize(read);
+        file.error = read_until_settled(file.image, [&](std::string& image) {
+          image.resize(head);
+          OVERLAPPED start{};
+          DWORD read = 0;
+          const bool ok = ReadFile(handle, image.data(), static_cast<DWORD>(image.size()), &read, &start) ||
+                          GetLastError() == ERROR_HANDLE_EOF;
+          image.resize(ok ? read : 0);
+          return ok ? std::string() : error_text(GetLastError());
+        });
         CloseHandle(handle);
       }
     }
     each(file);
   } while (FindNextFileW(search, &found));
+  // Only the end of the listing ends it well: a network error is no end.
+  const DWORD ended = GetLastError();
   FindClose(search);
-  return true;
+  if (ended == ERROR_NO_MORE_FILES) return true;
+  error = error_text(ended);
+  return false;
+}
+
+std::optional<std::chrono::seconds> time_since_written(const std::string& folder, const std::string& name) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  const std::wstring path = wide_from_ansi(folder) + L"\\" + wide_from_utf8(name);
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  const auto ticks = [](FILETIME t) { return static_cast<std::int64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime; };
+  // FILETIME counts 100-nanosecond intervals.
+  return std::chrono::seconds((ticks(now) - ticks(data.ftLastWriteTime)) / 10000000);
 }
 
 }  // namespace sortwell
