@@ -32,7 +32,10 @@ class NullScreen : public Screen {
 // A voice that only counts, so long runs keep no sentences.
 class CountingVoice : public Voice {
  public:
-  void say(std::string_view) override { ++sentences; }
+  bool say(std::string_view) override {
+    ++sentences;
+    return true;
+  }
   long sentences = 0;
 };
 

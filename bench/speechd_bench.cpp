@@ -8,7 +8,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <csignal>
 #include <mutex>
+#include <thread>
 
 #include "bench_support.h"
 #include "e2e/pty_process.h"
@@ -82,6 +84,28 @@ void BM_StartUpToFirstPromptWithServer(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StartUpToFirstPromptWithServer)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// SIGTERM while a sentence is stalled in the audio (a module that begins
+// and never ends): the time to the program's end. Goal: under a second.
+void BM_SigtermDuringAStalledSentence(benchmark::State& state) {
+  testing::SpeechServer stalled("$((n>1?600:0))");
+  if (!stalled.ready()) return state.SkipWithError("no speech-dispatcher server");
+  TempDir home;
+  for (auto _ : state) {
+    // The server's log holds every run's sentences: this run's greeting is the one after them.
+    const std::size_t before = stalled.text().size();
+    testing::PtyProcess process(SORTWELL_BINARY,
+                                testing::sortwell_environment(home.path(), {stalled.address(), "SORTWELL_VOICE="}));
+    for (int i = 0; i < 300 && stalled.text().find("Welcome", before) == std::string::npos; ++i) {
+      std::this_thread::sleep_for(10ms);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    process.signal(SIGTERM);
+    if (process.wait_exit(5s) != 0) state.SkipWithError("did not end");
+    state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+}
+BENCHMARK(BM_SigtermDuringAStalledSentence)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace sortwell::bench

@@ -18,7 +18,9 @@ int main(int argc, char** argv) {
   }
   Terminal terminal;
   Console console(terminal.keyboard(), terminal.screen());
-  const std::unique_ptr<Voice> voice = *voice_choice == VoiceChoice::none ? std::make_unique<ShownVoice>(console)
-                                                                          : open_system_voice(*voice_choice);
-  return run_session(console, *voice, clock, line.data_dir, !line.named_dir);
+  const std::unique_ptr<Voice> system_voice = open_system_voice(*voice_choice);
+  HeardOrShown heard_or_shown(*system_voice, console);
+  ShownVoice shown(console);
+  Voice& voice = *voice_choice == VoiceChoice::none ? static_cast<Voice&>(shown) : heard_or_shown;
+  return run_session(console, voice, clock, line.data_dir, !line.named_dir);
 }

@@ -5,7 +5,8 @@
 
 namespace sortwell {
 
-// Local time and pauses, replaceable so tests never wait.
+// Local time and pauses, replaceable so tests never wait. A pause ends at
+// once when the program is told to end.
 class Clock {
  public:
   virtual ~Clock() = default;

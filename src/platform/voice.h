@@ -1,34 +1,53 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
+#include "platform/ending.h"
+
 namespace sortwell {
 
-// The voice: `say` speaks one sentence in the program's code page and returns when it has
-// been heard. It reports nothing; a voice that cannot speak stays silent.
+// The voice: `say` speaks one sentence in the program's code page and
+// returns when it has been heard: true. False when it could not be: the
+// voice stalled past the sentence's deadline and was told to stop, it was
+// let go for the run, or the program was told to end meanwhile; the caller
+// then shows the sentence instead, so that nothing said is lost. A voice that
+// is silent by the user's choice, or for want of a sound device, returns true.
 class Voice {
  public:
   virtual ~Voice() = default;
-  virtual void say(std::string_view sentence) = 0;
+  virtual bool say(std::string_view sentence) = 0;
 };
 
 // The voice of a user who chose silence.
 class SilentVoice : public Voice {
  public:
-  void say(std::string_view) override {}
+  bool say(std::string_view) override { return true; }
 };
 
-// Speaks `sentence` to its end; an empty sentence is silence. Control bytes
-// (below 32, and 127) are left out: to a speech engine they are commands, and
-// a record's text must not be able to change the voice.
-inline void speak(Voice& voice, std::string_view sentence) {
+// How long a sentence of `bytes` may hold the prompt: generous for the
+// slowest voices, which speak about seven bytes a second.
+inline std::chrono::milliseconds time_to_speak(std::size_t bytes) {
+  return std::chrono::milliseconds(2000 + 150 * static_cast<std::int64_t>(bytes));
+}
+
+// A voice that stalls twice in a row is let go for the run.
+inline constexpr int stalls_before_letting_go = 2;
+
+// Speaks `sentence` to its end; an empty sentence is silence, and so is
+// every sentence once the program is told to end. Control bytes (below 32,
+// and 127) are left out: to a speech engine they are commands, and a
+// record's text must not be able to change the voice. Returns whether it was
+// heard.
+inline bool speak(Voice& voice, std::string_view sentence) {
+  if (told_to_end()) return true;
   std::string text;
   text.reserve(sentence.size());
   for (char c : sentence) {
     if (static_cast<unsigned char>(c) >= 32 && c != 127) text += c;
   }
-  if (!text.empty()) voice.say(text);
+  return text.empty() || voice.say(text);
 }
 
 }  // namespace sortwell

@@ -12,15 +12,29 @@ namespace sortwell {
 class ShownVoice : public Voice {
  public:
   explicit ShownVoice(Console& console) : console_(console) {}
-  void say(std::string_view sentence) override {
-    if (console_.current_line().empty() && console_.last_line() == sentence) return;
+  bool say(std::string_view sentence) override {
+    if (console_.current_line().empty() && console_.last_line() == sentence) return true;
     if (!console_.current_line().empty()) console_.print_newline();
     console_.print_text(sentence);
     console_.print_newline();
+    return true;
   }
 
  private:
   Console& console_;
+};
+
+// The platform's voice, and the screen for what it could not say: a
+// sentence cut off by a stalled voice, or said once the voice was let go,
+// is printed on a line of its own, as the silent voice prints every one.
+class HeardOrShown : public Voice {
+ public:
+  HeardOrShown(Voice& voice, Console& console) : voice_(voice), shown_(console) {}
+  bool say(std::string_view sentence) override { return voice_.say(sentence) || shown_.say(sentence); }
+
+ private:
+  Voice& voice_;
+  ShownVoice shown_;
 };
 
 }  // namespace sortwell

@@ -14,9 +14,10 @@ namespace sortwell::testing {
 // as another program might while the sentence is spoken.
 class RecordingVoice : public Voice {
  public:
-  void say(std::string_view sentence) override {
+  bool say(std::string_view sentence) override {
     sentences.emplace_back(sentence);
     if (on_say) on_say(sentences.back());
+    return true;
   }
   std::vector<std::string> sentences;
   std::function<void(const std::string&)> on_say;

@@ -13,7 +13,7 @@
 
 namespace sortwell::testing {
 
-SpeechServer::SpeechServer(const std::string& speaking_time) {
+SpeechServer::SpeechServer(const std::string& speaking_time, bool start_now) {
   std::filesystem::create_directories(dir_.file("conf/modules"));
   write_file(dir_.file("conf/speechd.conf"),
              "AddModule \"recorder\" \"sd_generic\" \"recorder.conf\"\n"
@@ -28,6 +28,10 @@ SpeechServer::SpeechServer(const std::string& speaking_time) {
                  "AddVoice \"en\" \"MALE1\" \"recorder\"\n");
   // No sound card: libao's null driver plays nothing.
   write_file(dir_.file(".libao"), "default_driver=null\n");
+  if (start_now) start();
+}
+
+void SpeechServer::start() {
   if (!std::filesystem::exists(server_binary)) return;
   const std::string home = "HOME=" + dir_.path();
   const std::vector<std::string> args = {"speech-dispatcher", "-s", "-t", "0", "-C", dir_.file("conf"), "-c",
@@ -56,6 +60,10 @@ void SpeechServer::kill_now() {
 
 void SpeechServer::stop() {
   if (pid_ > 0) kill(pid_, SIGSTOP);
+}
+
+void SpeechServer::resume() {
+  if (pid_ > 0) kill(pid_, SIGCONT);
 }
 
 bool SpeechServer::ready() const { return pid_ > 0 && std::filesystem::exists(socket()); }

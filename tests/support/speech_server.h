@@ -16,14 +16,17 @@ class SpeechServer {
  public:
   static constexpr const char* server_binary = "/usr/bin/speech-dispatcher";
 
-  explicit SpeechServer(const std::string& speaking_time);
+  // `start`: at once, or later with `start()`.
+  explicit SpeechServer(const std::string& speaking_time, bool start = true);
   ~SpeechServer() { kill_now(); }
+  void start();
   SpeechServer(const SpeechServer&) = delete;
   SpeechServer& operator=(const SpeechServer&) = delete;
 
   void kill_now();
   // Stops it answering, as a hung server would; it is killed all the same.
   void stop();
+  void resume();
   bool ready() const;
   // SPEECHD_ADDRESS=... for a client of this server.
   std::string address() const { return "SPEECHD_ADDRESS=unix_socket:" + socket(); }

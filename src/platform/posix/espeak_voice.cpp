@@ -1,52 +1,193 @@
 #include "platform/posix/espeak_voice.h"
 
 #include <espeak-ng/speak_lib.h>
+#include <fcntl.h>
+#include <pcaudiolib/audio.h>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 #include "common/code_page.h"
+#include "platform/posix/ending.h"
 #include "platform/posix/quiet_stderr.h"
 
 namespace sortwell {
+
+// What the voice shares with the worker that calls the engine: one sentence
+// at a time, and a byte on the pipe when it is over.
+struct EspeakVoice::Engine {
+  SampleSink sink;  // empty: the sound device
+  audio_object* device = nullptr;
+  bool device_open = false;
+  int rate = 0;
+  std::atomic<bool> stop{false};  // the sentence being spoken is to stop
+
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::optional<std::string> sentence;  // waiting for the worker
+  bool busy = false;                    // the worker is in the engine
+  bool quit = false;
+  int done[2] = {-1, -1};
+  std::thread worker;
+};
+
 namespace {
 
-// Retrieval mode: each sentence's samples go to the sink named in its user data.
+using Clock = std::chrono::steady_clock;
+
+// Retrieval mode: each sentence's samples go to the voice's sink, or to the
+// device, until it is to stop.
 int receive_samples(short* samples, int count, espeak_EVENT* events) {
-  auto* sink = static_cast<EspeakVoice::SampleSink*>(events->user_data);
-  if (sink == nullptr || !*sink || samples == nullptr || count <= 0) return 0;
-  return (*sink)(samples, count) ? 0 : 1;
+  auto* engine = static_cast<EspeakVoice::Engine*>(events->user_data);
+  if (engine == nullptr || engine->stop) return 1;
+  if (samples == nullptr || count <= 0) return 0;
+  if (engine->sink) return engine->sink(samples, count) ? 0 : 1;
+  if (!engine->device_open) return 1;
+  return audio_object_write(engine->device, samples, static_cast<std::size_t>(count) * sizeof(short)) == 0 ? 0 : 1;
 }
 
 // The engine's default voice, "en", named by its file: found by name it
 // costs a read of every voice file on the first sentence (about 7 ms).
 constexpr const char* default_voice_file = "gmw/en";
 
-bool start_engine(espeak_AUDIO_OUTPUT output) {
+void speak_one(EspeakVoice::Engine& engine, const std::string& text) {
+  StandardErrorSilenced quiet;
+  if (!engine.sink && engine.device == nullptr) {
+    engine.device = create_audio_device_object(nullptr, "sortwell", "Text-to-Speech");
+    engine.device_open = engine.device != nullptr &&
+                         audio_object_open(engine.device, AUDIO_OBJECT_FORMAT_S16LE, static_cast<std::uint32_t>(engine.rate), 1) == 0;
+  }
+  // Without a device there is nothing to speak to: silence.
+  if (!engine.sink && !engine.device_open) return;
+  espeak_SetSynthCallback(receive_samples);
+  espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, &engine);
+  if (engine.device_open) {
+    // Heard to its end, or what the device still holds dropped.
+    if (engine.stop) audio_object_flush(engine.device);
+    else audio_object_drain(engine.device);
+  }
+}
+
+void work(std::shared_ptr<EspeakVoice::Engine> engine) {
+  std::unique_lock lock(engine->mutex);
+  for (;;) {
+    engine->changed.wait(lock, [&] { return engine->sentence || engine->quit; });
+    if (engine->quit) break;
+    const std::string text = std::move(*engine->sentence);
+    engine->sentence.reset();
+    engine->busy = true;
+    engine->stop = false;
+    lock.unlock();
+    speak_one(*engine, text);
+    lock.lock();
+    engine->busy = false;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = write(engine->done[1], &byte, 1);
+  }
+}
+
+std::shared_ptr<EspeakVoice::Engine> start_engine(EspeakVoice::SampleSink sink) {
+  auto engine = std::make_shared<EspeakVoice::Engine>();
+  engine->sink = std::move(sink);
   StandardErrorSilenced quiet;
   // DONT_EXIT: without it the library ends the process when its data is missing.
-  if (espeak_Initialize(output, 0, nullptr, espeakINITIALIZE_DONT_EXIT) <= 0) return false;
+  engine->rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+  if (engine->rate <= 0 || pipe2(engine->done, O_CLOEXEC | O_NONBLOCK) != 0) {
+    engine->rate = 0;
+    return engine;
+  }
   // Where the file is missing the engine still finds "en" itself.
   espeak_SetVoiceByName(default_voice_file);
-  return true;
+  // The worker takes no signals: the main thread's handlers must run where they can act.
+  sigset_t all, old;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, &old);
+  engine->worker = std::thread(work, engine);
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  return engine;
+}
+
+// Waits until the worker has nothing to do, up to `deadline`, or until the
+// program is told to end; whether it got there.
+bool wait_idle(EspeakVoice::Engine& engine, Clock::time_point deadline) {
+  for (;;) {
+    {
+      std::lock_guard lock(engine.mutex);
+      if (!engine.busy && !engine.sentence) return true;
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return false;
+    pollfd fds[2] = {{engine.done[0], POLLIN, 0}, {ending_fd(), POLLIN, 0}};
+    if (poll(fds, fds[1].fd >= 0 ? 2 : 1, static_cast<int>(left)) > 0 && (fds[1].revents & POLLIN)) return false;
+    char bytes[16];
+    [[maybe_unused]] const ssize_t drained = read(engine.done[0], bytes, sizeof bytes);
+  }
 }
 
 }  // namespace
 
-EspeakVoice::EspeakVoice() : ready_(start_engine(AUDIO_OUTPUT_SYNCH_PLAYBACK)) {}
+EspeakVoice::EspeakVoice() : engine_(start_engine(nullptr)) {}
 
-EspeakVoice::EspeakVoice(SampleSink sink) : sink_(std::move(sink)), ready_(start_engine(AUDIO_OUTPUT_SYNCHRONOUS)) {}
+EspeakVoice::EspeakVoice(SampleSink sink, Deadline deadline) : engine_(start_engine(std::move(sink))), deadline_(deadline) {}
 
-EspeakVoice::~EspeakVoice() {
-  if (!ready_) return;
-  StandardErrorSilenced quiet;
-  espeak_Terminate();
+bool EspeakVoice::ready() const { return engine_->rate > 0; }
+
+bool EspeakVoice::say(std::string_view sentence) {
+  if (!ready() || sentence.empty()) return true;
+  if (stalls_ >= stalls_before_letting_go) return false;
+  const std::string text = CodePage::ansi().to_utf8(sentence);
+  const auto deadline = Clock::now() + deadline_(text.size());
+  Engine& engine = *engine_;
+  // The sentence before may still be in a stalled device: waited for first.
+  bool heard = wait_idle(engine, deadline);
+  if (heard) {
+    {
+      std::lock_guard lock(engine.mutex);
+      engine.sentence = text;
+      engine.changed.notify_all();
+    }
+    heard = wait_idle(engine, deadline);
+  }
+  if (heard) {
+    stalls_ = 0;
+    return true;
+  }
+  engine.stop = true;
+  if (!told_to_end()) ++stalls_;
+  return false;
 }
 
-void EspeakVoice::say(std::string_view sentence) {
-  if (!ready_ || sentence.empty()) return;
-  const std::string text = CodePage::ansi().to_utf8(sentence);
+EspeakVoice::~EspeakVoice() {
+  Engine& engine = *engine_;
+  if (!engine.worker.joinable()) return;
+  std::unique_lock lock(engine.mutex);
+  engine.quit = true;
+  engine.stop = true;
+  engine.changed.notify_all();
+  const bool stuck = engine.busy;
+  lock.unlock();
+  // A worker stuck in a stalled device is left to the end of the process,
+  // with the engine it is in.
+  if (stuck) {
+    engine.worker.detach();
+    return;
+  }
+  engine.worker.join();
   StandardErrorSilenced quiet;
-  // The engine has one callback for the process; make sure it is ours.
-  if (sink_) espeak_SetSynthCallback(receive_samples);
-  espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, &sink_);
+  espeak_Terminate();
+  if (engine.device != nullptr) {
+    if (engine.device_open) audio_object_close(engine.device);
+    audio_object_destroy(engine.device);
+  }
+  close(engine.done[0]);
+  close(engine.done[1]);
 }
 
 }  // namespace sortwell

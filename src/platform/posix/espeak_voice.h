@@ -1,35 +1,46 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
+#include <memory>
 
 #include "platform/voice.h"
 
 namespace sortwell {
 
 // The voice of espeak-ng: the default English voice with default settings,
-// the sentence passed as plain UTF-8 text (no markup). `say` returns when the
-// sentence has been played. Without a sound device, or without the engine's
-// data, it stays silent; no message of the engine or the audio stack ever
-// reaches the screen. The engine is one per process: make one voice only.
+// the sentence passed as plain UTF-8 text (no markup). The engine speaks on
+// a worker thread of its own, and `say` waits for it with a deadline (by
+// default `time_to_speak`): past it, or once the program is told to end, the
+// sentence is stopped (the engine at its next samples, the device's queue
+// dropped) and `say` returns false. After two such stalls in a row the voice
+// is let go: every later sentence returns false at once. Without a sound
+// device, or without the engine's data, it stays silent; no message of the
+// engine or the audio stack ever reaches the screen. The engine is one per
+// process: make one voice only.
 class EspeakVoice : public Voice {
  public:
   // Takes each piece of a sentence's samples; false stops the sentence there.
   using SampleSink = std::function<bool(const short* samples, int count)>;
+  using Deadline = std::chrono::milliseconds (*)(std::size_t bytes);
 
   // Plays through the sound device.
   EspeakVoice();
   // Synthesises into `sink` instead of playing (no sound device needed).
-  explicit EspeakVoice(SampleSink sink);
+  explicit EspeakVoice(SampleSink sink, Deadline deadline = time_to_speak);
   ~EspeakVoice() override;
   EspeakVoice(const EspeakVoice&) = delete;
   EspeakVoice& operator=(const EspeakVoice&) = delete;
 
-  void say(std::string_view sentence) override;
-  bool ready() const { return ready_; }
+  bool say(std::string_view sentence) override;
+  bool ready() const;
+
+  struct Engine;
 
  private:
-  SampleSink sink_;
-  bool ready_ = false;
+  std::shared_ptr<Engine> engine_;  // shared with its worker, which a stalled device may keep
+  Deadline deadline_ = time_to_speak;
+  int stalls_ = 0;
 };
 
 }  // namespace sortwell

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <string_view>
 
+#include "platform/ending.h"
 #include "platform/posix/fd_keyboard.h"
 #include "platform/posix/fd_screen.h"
 
@@ -52,6 +53,7 @@ void give_back_modes() {
 
 void on_quit_signal(int) {
   const int saved_errno = errno;
+  tell_to_end();
   const char byte = 1;
   [[maybe_unused]] ssize_t ignored = write(shared.wake_pipe[1], &byte, 1);
   errno = saved_errno;

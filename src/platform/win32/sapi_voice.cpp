@@ -22,21 +22,22 @@ class SapiVoice : public Voice {
   SapiVoice(const SapiVoice&) = delete;
   SapiVoice& operator=(const SapiVoice&) = delete;
 
-  void say(std::string_view sentence) override {
+  bool say(std::string_view sentence) override {
     CLSID voice_class{};
-    if (FAILED(CLSIDFromProgID(L"SAPI.SpVoice", &voice_class))) return;
+    if (FAILED(CLSIDFromProgID(L"SAPI.SpVoice", &voice_class))) return true;
     ISpVoice* voice = nullptr;
     // Context 5: in-process or local server.
     if (FAILED(CoCreateInstance(voice_class, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, voice_interface,
                                 reinterpret_cast<void**>(&voice))) ||
         voice == nullptr) {
-      return;
+      return true;
     }
     const std::wstring text = wide_from_ansi(sentence);
     ULONG stream = 0;
     // Plain text: a record's "<" must not be taken for SAPI's XML markup.
     voice->Speak(text.c_str(), SPF_IS_NOT_XML, &stream);
     voice->Release();
+    return true;
   }
 
  private:

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/clock.h"
+#include "platform/win32/ending.h"
 
 namespace sortwell {
 
@@ -17,6 +18,9 @@ std::tm SystemClock::local_time() {
   return local;
 }
 
-void SystemClock::pause(std::chrono::milliseconds duration) { Sleep(static_cast<DWORD>(duration.count())); }
+// A program told to end does not pause on its way out.
+void SystemClock::pause(std::chrono::milliseconds duration) {
+  WaitForSingleObject(ending_event(), static_cast<DWORD>(duration.count()));
+}
 
 }  // namespace sortwell

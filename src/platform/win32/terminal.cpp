@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "platform/key_decoder.h"
+#include "platform/ending.h"
+#include "platform/win32/ending.h"
 #include "platform/win32/win32_text.h"
 
 namespace sortwell {
@@ -44,7 +46,6 @@ Key key_of(const KEY_EVENT_RECORD& event) {
 // thread of the system's, and the process ends when it returns: so it waits
 // (up to the five seconds Windows allows, less a margin) for the session to
 // give the terminal back.
-HANDLE quit_requested = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 HANDLE session_ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
 // Keys from the console's own keyboard, with its input processing off: no
@@ -61,7 +62,7 @@ class ConsoleKeyboard : public Keyboard {
       // The console closing, or gone: every key is Enter, so that whatever
       // is open is saved and the prompt quits.
       if (ended_) return keys::enter;
-      const HANDLE waits[] = {input_, quit_requested};
+      const HANDLE waits[] = {input_, ending_event()};
       if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
         ended_ = true;
         continue;
@@ -208,7 +209,7 @@ class ConsoleScreen : public Screen {
 // Ctrl+C and Ctrl+Break are keys, not interrupts.
 BOOL WINAPI on_console_event(DWORD event) {
   if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
-  SetEvent(quit_requested);
+  tell_to_end();
   WaitForSingleObject(session_ended, 4500);
   return TRUE;
 }

@@ -2,10 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "console/console.h"
+#include "session/shown_voice.h"
+#include "support/scripted_keyboard.h"
+#include "support/virtual_terminal.h"
 
 namespace sortwell {
 namespace {
@@ -35,11 +43,17 @@ Samples& heard() {
   return samples;
 }
 
+// Set, the sink blocks as a stopped sound server does.
+std::atomic<bool> stalled{false};
+
 EspeakVoice& voice() {
-  static EspeakVoice engine([](const short* samples, int count) {
-    heard().all.insert(heard().all.end(), samples, samples + count);
-    return true;
-  });
+  static EspeakVoice engine(
+      [](const short* samples, int count) {
+        while (stalled) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        heard().all.insert(heard().all.end(), samples, samples + count);
+        return true;
+      },
+      [](std::size_t) { return std::chrono::milliseconds(1000); });
   return engine;
 }
 
@@ -103,6 +117,30 @@ TEST(EspeakVoice, TheEmptySentenceIsSilent) { EXPECT_EQ(samples_for(""), 0u); }
 
 TEST(EspeakVoice, CodePageLettersAreSpoken) {
   EXPECT_GT(samples_for("caf\xe9 cr\xe8me \x80"), rate / 2);
+}
+
+// Stalled audio holds no sentence past its deadline: it is shown instead,
+// the second stall in a row lets the voice go for the run, and a voice told
+// to end stops waiting at once. Last here: it lets the one engine go.
+TEST(EspeakVoice, StalledAudioHoldsNoSentencePastItsDeadline) {
+  EXPECT_EQ(std::system((std::string(ESPEAK_FIRST_SAMPLES) + " 'told to end'").c_str()), 0);
+  stalled = true;
+  testing::ScriptedKeyboard keyboard;
+  testing::VirtualTerminal screen;
+  Console console(keyboard, screen);
+  HeardOrShown voice_or_screen(voice(), console);
+  for (const char* sentence : {"ghost mode activated", "ok"}) {
+    const auto start = std::chrono::steady_clock::now();
+    speak(voice_or_screen, sentence);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GT(took, std::chrono::milliseconds(900));
+    EXPECT_LT(took, std::chrono::milliseconds(1500));
+  }
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(voice().say("let go"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+  EXPECT_EQ(screen.rows(), (std::vector<std::string>{"ghost mode activated", "ok", ""}));
+  stalled = false;
 }
 
 }  // namespace

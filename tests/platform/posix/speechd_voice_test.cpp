@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "e2e/pty_process.h"
+#include "platform/voice.h"
 #include "support/speech_server.h"
 #include "support/temp_dir.h"
 
@@ -109,6 +110,65 @@ TEST(SpeechDispatcher, AServerKilledMidSentenceDoesNotHangTheSession) {
   ASSERT_TRUE(run.process.wait_for("Sortwell: ", 15s));
   run.process.type("\r");
   EXPECT_EQ(run.process.wait_exit(std::chrono::seconds(5)), 0) << run.process.output();
+}
+
+// The user's voice is the goal for the whole run: a server that answers
+// only after the first prompt (a module loading, a server being started),
+// or that is started or restarted later, speaks the sentences after that,
+// and a sentence is spoken by one voice only.
+TEST(SpeechDispatcher, AServerThatComesLateSpeaksTheSentencesAfter) {
+  struct Case {
+    const char* name;
+    bool started_late;  // else it answers late, stopped for a moment
+  };
+  for (const Case c : {Case{"answers only after the start-up bound", false}, Case{"is started after Sortwell", true}}) {
+    SCOPED_TRACE(c.name);
+    SpeechServer server("0", !c.started_late);
+    if (!installed()) GTEST_SKIP() << "speech-dispatcher is not installed";
+    server.stop();
+    Sortwell run(server);
+    ASSERT_TRUE(run.process.wait_for("Sortwell: ", 3s));
+    if (c.started_late) server.start();
+    server.resume();
+    // The link tries again every few seconds and proves the server with a blank.
+    for (int i = 0; i < 100 && server.text() != proof; ++i) std::this_thread::sleep_for(100ms);
+    ASSERT_EQ(server.text(), proof);
+    run.process.type("g\r");
+    ASSERT_TRUE(run.process.wait_for("Sortwell: "));
+    EXPECT_EQ(server.text(), proof + "ghost mode activated");
+    // Killed and started again: taken back.
+    server.kill_now();
+    server.start();
+    run.process.type("g\r");
+    ASSERT_TRUE(run.process.wait_for("Sortwell: "));
+    const std::string before = proof + "ghost mode activated";
+    for (int i = 0; i < 100 && server.text() != before + proof; ++i) std::this_thread::sleep_for(100ms);
+    run.process.type("g\r");
+    ASSERT_TRUE(run.process.wait_for("Sortwell: "));
+    EXPECT_EQ(server.text(), before + proof + "ghost mode activated");
+    run.process.type("\r");
+    EXPECT_EQ(run.process.wait_exit(), 0);
+  }
+}
+
+// Stalled audio: a sentence begun and never ended holds the prompt only
+// until its deadline, and is printed; SIGTERM during one ends the program at
+// once, with the terminal given back.
+TEST(SpeechDispatcher, AStalledSentenceIsPrintedAndSigtermEndsAtOnce) {
+  SpeechServer server("$((n>1?600:0))");
+  if (!installed()) GTEST_SKIP() << "speech-dispatcher is not installed";
+  Sortwell run(server);
+  const auto started = std::chrono::steady_clock::now();
+  // Printed on a line of its own (80 columns wide here), then the prompt.
+  ASSERT_TRUE(run.process.wait_for(greeting.substr(80) + "\r\nSortwell: ", 30s)) << run.process.output();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, time_to_speak(greeting.size()) + 2s);
+  run.process.type("g\r");
+  for (int i = 0; i < 100 && server.text() != proof + greeting + "ghost mode activated"; ++i) std::this_thread::sleep_for(10ms);
+  const auto signalled = std::chrono::steady_clock::now();
+  run.process.signal(SIGTERM);
+  EXPECT_EQ(run.process.wait_exit(2s), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - signalled, 1s);
+  EXPECT_TRUE(same_modes(run.process.modes(), run.process.modes_at_start()));
 }
 
 }  // namespace

@@ -1,0 +1,15 @@
+#pragma once
+
+namespace sortwell {
+
+// Whether the program has been told to end: POSIX, by SIGHUP, SIGTERM,
+// SIGINT or SIGQUIT; Windows, by the console's close, a log-off or a
+// shutdown. Once told, it stays told. Whatever waits on the world then stops
+// waiting (a sentence being spoken, the quit's pauses), nothing more is
+// spoken, and the session saves what is open and ends.
+bool told_to_end();
+
+// Tells it. Safe in a signal handler and from any thread.
+void tell_to_end();
+
+}  // namespace sortwell

@@ -1,0 +1,41 @@
+#include "platform/posix/ending.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+
+#include "platform/ending.h"
+
+namespace sortwell {
+namespace {
+
+std::atomic<bool> told{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+// Made before any handler can run, and never drained: readable for good.
+struct Pipe {
+  int fds[2] = {-1, -1};
+  Pipe() {
+    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) fds[0] = fds[1] = -1;
+  }
+};
+const Pipe& ending_pipe() {
+  static const Pipe made;
+  return made;
+}
+[[maybe_unused]] const Pipe& made_at_start = ending_pipe();
+
+}  // namespace
+
+bool told_to_end() { return told.load(); }
+
+void tell_to_end() {
+  if (told.exchange(true)) return;
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t ignored = write(ending_pipe().fds[1], &byte, 1);
+}
+
+int ending_fd() { return ending_pipe().fds[0]; }
+
+}  // namespace sortwell

@@ -1,0 +1,66 @@
+#include "platform/posix/speechd_library.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <type_traits>
+
+namespace sortwell {
+namespace {
+
+// Never closed while the library's thread may still deliver to it.
+std::atomic<int> event_fd{-1};
+
+void on_event(std::size_t message, std::size_t, SPDNotificationType type) {
+  const int fd = event_fd.load();
+  if (fd < 0) return;
+  const SpeechdEvent::Kind kind = type == SPD_EVENT_BEGIN    ? SpeechdEvent::begun
+                                  : type == SPD_EVENT_CANCEL ? SpeechdEvent::cancelled
+                                                             : SpeechdEvent::ended;
+  post(fd, {kind, static_cast<int>(message)});
+}
+
+}  // namespace
+
+const SpeechdLibrary* SpeechdLibrary::load() {
+  static const SpeechdLibrary library = [] {
+    SpeechdLibrary l;
+    void* handle = dlopen("libspeechd.so.2", RTLD_NOW | RTLD_LOCAL);
+    const auto find = [&](auto& function, const char* name) {
+      using Function = std::remove_reference_t<decltype(function)>;
+      function = handle != nullptr ? reinterpret_cast<Function>(dlsym(handle, name)) : nullptr;
+      return function != nullptr;
+    };
+    const bool whole = find(l.open, "spd_open2") & find(l.notify, "spd_set_notification_on") &
+                       find(l.set_data_mode, "spd_set_data_mode") & find(l.say, "spd_say") &
+                       find(l.cancel, "spd_cancel") & find(l.close, "spd_close");
+    if (!whole) l.open = nullptr;
+    return l;
+  }();
+  return library.open != nullptr ? &library : nullptr;
+}
+
+SPDConnection* open_connection(const SpeechdLibrary& spd, bool autospawn, int events_fd) {
+  event_fd = events_fd;
+  char* error = nullptr;
+  SPDConnection* connection = spd.open("sortwell", "main", nullptr, SPD_MODE_THREADED, nullptr, autospawn, &error);
+  std::free(error);
+  if (connection == nullptr) return nullptr;
+  connection->callback_begin = on_event;
+  connection->callback_end = on_event;
+  connection->callback_cancel = on_event;
+  const bool ready = spd.notify(connection, SPD_BEGIN) == 0 && spd.notify(connection, SPD_END) == 0 &&
+                     spd.notify(connection, SPD_CANCEL) == 0 && spd.set_data_mode(connection, SPD_DATA_TEXT) == 0;
+  if (ready) return connection;
+  spd.close(connection);
+  return nullptr;
+}
+
+void post(int fd, SpeechdEvent event) {
+  // A pipe write this small is atomic.
+  [[maybe_unused]] const ssize_t ignored = write(fd, &event, sizeof event);
+}
+
+}  // namespace sortwell

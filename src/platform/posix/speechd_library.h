@@ -1,0 +1,36 @@
+#pragma once
+
+#include <libspeechd.h>
+
+namespace sortwell {
+
+// speech-dispatcher's client library, loaded at run time when first needed:
+// without it (or without a server) the program still runs, with its
+// built-in voice. nullptr when it cannot be loaded whole.
+struct SpeechdLibrary {
+  decltype(&spd_open2) open = nullptr;
+  decltype(&spd_set_notification_on) notify = nullptr;
+  decltype(&spd_set_data_mode) set_data_mode = nullptr;
+  decltype(&spd_say) say = nullptr;
+  decltype(&spd_cancel) cancel = nullptr;
+  decltype(&spd_close) close = nullptr;
+
+  static const SpeechdLibrary* load();
+};
+
+// A connection for plain text whose server tells the begin, end and cancel
+// of every message, as (message id, event) on `events_fd`: the library's
+// notifications carry no context, so one descriptor serves the process.
+// `autospawn`: the library may start a server where the configuration
+// allows. nullptr when none answers.
+SPDConnection* open_connection(const SpeechdLibrary& spd, bool autospawn, int events_fd);
+
+// What arrives on the events descriptor.
+struct SpeechdEvent {
+  enum Kind : int { connected, queued, begun, ended, cancelled } kind;
+  int value;  // the message id; for `connected` 1 or 0
+};
+// Writes an event whole, or drops it rather than block.
+void post(int fd, SpeechdEvent event);
+
+}  // namespace sortwell

@@ -1,0 +1,233 @@
+#include "platform/posix/speechd_link.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/posix/ending.h"
+#include "platform/posix/quiet_stderr.h"
+#include "platform/posix/speechd_library.h"
+
+namespace sortwell {
+namespace {
+
+using namespace std::chrono_literals;
+
+enum class Job { connect, say, cancel, close, quit };
+
+// A connection whose server broke is never closed: the library's own thread
+// closes its socket when it sees the break, and a second close could hit a
+// descriptor reused meanwhile. It is kept, not lost, for the process.
+void keep(SPDConnection* connection) {
+  static auto* const kept = new std::vector<SPDConnection*>;
+  if (connection != nullptr) kept->push_back(connection);
+}
+
+}  // namespace
+
+struct SpeechdLink::Shared {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<std::pair<Job, std::string>> jobs;
+  bool worker_done = false;
+  SPDConnection* connection = nullptr;
+  int socket = -1;      // a descriptor of our own for the connection's socket
+  bool broken = false;  // its socket was broken: the library closes it itself
+  bool trying = false;  // to connect, again at `next_try`
+  bool tried = false;   // the library may start a server on the first attempt only
+  Clock::time_point next_try;
+  Clock::duration retry;
+  int events[2] = {-1, -1};
+  std::thread worker;
+
+  void submit(Job job, std::string words = {}) {
+    std::lock_guard lock(mutex);
+    jobs.emplace_back(job, std::move(words));
+    changed.notify_all();
+  }
+};
+
+namespace {
+
+// One job, with the lock held on entry and on return.
+void run(Job job, const std::string& text, SpeechdLink::Shared& shared, const SpeechdLibrary& spd,
+         std::unique_lock<std::mutex>& lock) {
+  SPDConnection* connection = shared.connection;
+  const bool autospawn = !shared.tried;
+  shared.tried = true;
+  lock.unlock();
+  {
+    // The library and a server it starts complain on standard error, which
+    // may be the screen.
+    StandardErrorSilenced quiet;
+    if (job == Job::connect && connection == nullptr) {
+      connection = open_connection(spd, autospawn, shared.events[1]);
+      const int socket = connection != nullptr ? fcntl(connection->socket, F_DUPFD_CLOEXEC, 3) : -1;
+      post(shared.events[1], {SpeechdEvent::connected, connection != nullptr ? 1 : 0});
+      // The proof: a blank the server must begin and end.
+      if (connection != nullptr) post(shared.events[1], {SpeechdEvent::queued, spd.say(connection, SPD_TEXT, " ")});
+      lock.lock();
+      shared.connection = connection;
+      if (shared.socket >= 0) ::close(shared.socket);
+      shared.socket = socket;
+      shared.broken = false;
+      shared.trying = connection == nullptr;
+      shared.next_try = SpeechdLink::Clock::now() + shared.retry;
+      return;
+    }
+    if (job == Job::say) {
+      const int id = connection != nullptr ? spd.say(connection, SPD_TEXT, text.c_str()) : -1;
+      post(shared.events[1], {SpeechdEvent::queued, id < 0 ? -1 : id});
+    } else if (job == Job::cancel && connection != nullptr) {
+      spd.cancel(connection);
+    }
+  }
+  lock.lock();
+  if (job != Job::close) return;
+  shared.trying = false;
+  shared.connection = nullptr;
+  const bool broken = shared.broken;
+  lock.unlock();
+  if (connection != nullptr && !broken) {
+    // Cancelled first: a server holding sentences it cannot play never
+    // becomes idle, and one the library started ends only when idle.
+    StandardErrorSilenced quiet;
+    spd.cancel(connection);
+    spd.close(connection);
+  } else {
+    keep(connection);
+  }
+  lock.lock();
+}
+
+void work(std::shared_ptr<SpeechdLink::Shared> shared, const SpeechdLibrary& spd) {
+  std::unique_lock lock(shared->mutex);
+  const auto job_waiting = [&] { return !shared->jobs.empty(); };
+  for (;;) {
+    if (!job_waiting()) {
+      // Between attempts to connect, or until there is work.
+      if (!shared->trying) shared->changed.wait(lock, job_waiting);
+      else if (!shared->changed.wait_until(lock, shared->next_try, job_waiting)) run(Job::connect, {}, *shared, spd, lock);
+      continue;
+    }
+    auto [job, text] = std::move(shared->jobs.front());
+    shared->jobs.pop_front();
+    if (job == Job::quit) break;
+    run(job, text, *shared, spd, lock);
+  }
+  shared->worker_done = true;
+  shared->changed.notify_all();
+}
+
+}  // namespace
+
+bool SpeechdLink::available() { return SpeechdLibrary::load() != nullptr; }
+
+SpeechdLink::SpeechdLink(Clock::duration retry) : shared_(std::make_shared<Shared>()) {
+  shared_->retry = retry;
+  if (pipe2(shared_->events, O_CLOEXEC | O_NONBLOCK) != 0) shared_->events[0] = shared_->events[1] = -1;
+  // The worker, and the library's threads it starts, take no signals: the
+  // main thread's handlers must run where they can act.
+  sigset_t all, old;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, &old);
+  shared_->worker = std::thread(work, shared_, *SpeechdLibrary::load());
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+}
+
+void SpeechdLink::connect() {
+  connected.reset();
+  queued.reset();
+  begun.clear();
+  ended.clear();
+  cancelled.clear();
+  hung_up = false;
+  shared_->submit(Job::connect);
+}
+
+void SpeechdLink::say(const std::string& utf8) {
+  queued.reset();
+  shared_->submit(Job::say, utf8);
+}
+
+void SpeechdLink::cancel() { shared_->submit(Job::cancel); }
+
+void SpeechdLink::close() {
+  if (hung_up) break_connection();
+  shared_->submit(Job::close);
+}
+
+void SpeechdLink::take_arrived() {
+  SpeechdEvent event{};
+  while (read(shared_->events[0], &event, sizeof event) == static_cast<ssize_t>(sizeof event)) {
+    switch (event.kind) {
+      case SpeechdEvent::connected: connected = event.value == 1; break;
+      case SpeechdEvent::queued: queued = event.value < 0 ? -1 : event.value; break;
+      case SpeechdEvent::begun: begun.insert(event.value); break;
+      case SpeechdEvent::ended: ended.insert(event.value); break;
+      case SpeechdEvent::cancelled: cancelled.insert(event.value); break;
+    }
+  }
+}
+
+bool SpeechdLink::wait_until(Clock::time_point deadline) {
+  const auto now = Clock::now();
+  if (now >= deadline) return false;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+  int socket = -1;
+  {
+    std::lock_guard lock(shared_->mutex);
+    if (shared_->connection != nullptr) socket = shared_->socket;
+  }
+  pollfd fds[3] = {{shared_->events[0], POLLIN, 0}, {ending_fd(), POLLIN, 0}, {socket, 0, 0}};
+  // A socket whose server closed it reports POLLHUP, whatever is asked for.
+  if (poll(fds, 3, static_cast<int>(std::min<long long>(left, 60000))) > 0) {
+    ending = ending || (fds[1].revents & POLLIN) != 0;
+    hung_up = hung_up || (fds[2].revents & (POLLHUP | POLLERR)) != 0;
+  }
+  return true;
+}
+
+void SpeechdLink::break_connection() {
+  std::lock_guard lock(shared_->mutex);
+  shared_->broken = true;
+  if (shared_->socket >= 0) shutdown(shared_->socket, SHUT_RDWR);
+}
+
+SpeechdLink::~SpeechdLink() {
+  Shared& shared = *shared_;
+  close();
+  shared.submit(Job::quit);
+  std::unique_lock lock(shared.mutex);
+  const auto worker_done = [&] { return shared.worker_done; };
+  if (!shared.changed.wait_for(lock, 1s, worker_done)) {
+    // A server that stopped answering: its socket broken, the worker returns.
+    lock.unlock();
+    break_connection();
+    lock.lock();
+    shared.changed.wait_for(lock, 500ms, worker_done);
+  }
+  const bool done = shared.worker_done;
+  lock.unlock();
+  // Still inside the library, on a server that never answers: the process
+  // is ending, and the thread holds only the shared state.
+  if (!done) {
+    shared.worker.detach();
+    return;
+  }
+  shared.worker.join();
+  // The pipe stays: a library thread of a broken connection may still be on
+  // its way to it.
+  if (shared.socket >= 0) ::close(shared.socket);
+}
+
+}  // namespace sortwell
