@@ -1,5 +1,24 @@
 # The Windows build, from Debian with mingw-w64: sortwell.exe, its zip, and
 # the in-process tests, which ctest runs under wine.
+
+# Workbooks: libxlsxwriter from its Debian source package, cross-built here
+# with zlib from libz-mingw-w64-dev, both linked in statically.
+include(ExternalProject)
+set(xlsxwriter_prefix ${CMAKE_BINARY_DIR}/xlsxwriter)
+ExternalProject_Add(xlsxwriter_windows
+  PREFIX ${xlsxwriter_prefix}
+  DOWNLOAD_COMMAND ${PROJECT_SOURCE_DIR}/tools/fetch-source libxlsxwriter <SOURCE_DIR>
+  CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release
+             -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR> -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF -DCMAKE_C_FLAGS=-w
+  BUILD_BYPRODUCTS ${xlsxwriter_prefix}/lib/libxlsxwriter.a)
+file(MAKE_DIRECTORY ${xlsxwriter_prefix}/include)
+add_library(xlsxwriter STATIC IMPORTED)
+set_target_properties(xlsxwriter PROPERTIES IMPORTED_LOCATION ${xlsxwriter_prefix}/lib/libxlsxwriter.a
+                                            INTERFACE_INCLUDE_DIRECTORIES ${xlsxwriter_prefix}/include)
+find_library(MINGW_ZLIB libz.a REQUIRED)
+target_link_libraries(sortwell_core PUBLIC xlsxwriter ${MINGW_ZLIB})
+target_compile_definitions(sortwell_core PRIVATE SORTWELL_HAVE_XLSXWRITER)
+add_dependencies(sortwell_core xlsxwriter_windows)
 find_program(ZIP zip REQUIRED)
 set(zip_file ${CMAKE_BINARY_DIR}/sortwell-${PROJECT_VERSION}-windows-x64.zip)
 add_custom_command(

@@ -1,4 +1,6 @@
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "command_line.h"
 #include "platform/system_voice.h"
@@ -6,7 +8,9 @@
 #include "session/session.h"
 #include "session/shown_voice.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
   using namespace sortwell;
   SystemClock clock;
   const CommandLine line = handle_command_line(argc, argv, date_of(clock.local_time()), stdout, stderr);
@@ -24,3 +28,22 @@ int main(int argc, char** argv) {
   Voice& voice = *voice_choice == VoiceChoice::none ? static_cast<Voice&>(shown) : heard_or_shown;
   return run_session(console, voice, clock, line.data_dir, !line.named_dir);
 }
+
+}  // namespace
+
+#ifdef _WIN32
+#include "platform/win32/win32_text.h"
+
+// Windows hands the arguments over in UTF-16: as UTF-8, like every path
+// here, a --data-dir of any characters survives.
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) arguments.push_back(sortwell::utf8_from_wide(argv[i]));
+  std::vector<char*> pointers;
+  for (std::string& argument : arguments) pointers.push_back(argument.data());
+  pointers.push_back(nullptr);
+  return run(argc, pointers.data());
+}
+#else
+int main(int argc, char** argv) { return run(argc, argv); }
+#endif

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "collection/coupon_text.h"
+#include "platform/output.h"
 
 #ifdef SORTWELL_HAVE_XLSXWRITER
 #include <xlsxwriter.h>
@@ -142,9 +143,10 @@ bool XlsxExport::write(const std::string& path, const Report& totals, std::strin
   std::sort(rows_.begin(), rows_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   // Beside the file asked for, so that the rename never crosses a file system.
   const std::string aside = path + ".part";
+  const std::string aside_for_library = c_library_path(aside);
   // The library tells a file it cannot create on standard error by itself:
   // the common causes (no such folder, no permission) are found here first.
-  if (std::FILE* probe = std::fopen(aside.c_str(), "wb")) {
+  if (std::FILE* probe = std::fopen(aside_for_library.c_str(), "wb")) {
     std::fclose(probe);
   } else {
     error = std::strerror(errno);
@@ -152,7 +154,7 @@ bool XlsxExport::write(const std::string& path, const Report& totals, std::strin
   }
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
-  lxw_workbook* book = workbook_new_opt(aside.c_str(), &options);
+  lxw_workbook* book = workbook_new_opt(aside_for_library.c_str(), &options);
   if (book == nullptr) {
     error = "cannot be created";
     return false;
@@ -179,16 +181,18 @@ bool XlsxExport::write(const std::string& path, const Report& totals, std::strin
   sums.fit();
 
   const lxw_error closed = workbook_close(book);
+  // Paths are UTF-8, which std::filesystem takes as such only as char8_t.
+  const auto path_of = [](const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); };
   std::error_code ignored;
   if (closed != LXW_NO_ERROR) {
-    std::filesystem::remove(aside, ignored);
+    std::filesystem::remove(path_of(aside), ignored);
     error = lxw_strerror(closed);
     return false;
   }
   std::error_code renamed;
-  std::filesystem::rename(aside, path, renamed);
+  std::filesystem::rename(path_of(aside), path_of(path), renamed);
   if (renamed) {
-    std::filesystem::remove(aside, ignored);
+    std::filesystem::remove(path_of(aside), ignored);
     error = renamed.message();
     return false;
   }

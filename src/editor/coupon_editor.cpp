@@ -3,6 +3,7 @@
 #include "categories/category_picker.h"
 #include "editor/coupon_menu.h"
 #include "editor/field_entry.h"
+#include "platform/ending.h"
 
 namespace sortwell {
 namespace {
@@ -29,6 +30,7 @@ FileResult run_coupon_editor(Console& console, Voice& voice, const CategoryTable
                              std::uint8_t& picker_position, std::string_view code, CouponRecord& record,
                              CouponFile& file) {
   FileResult written;
+  note_open_edit(true);
   // An entry ended by Enter alone ends the editor; one refused is told.
   const auto take = [&](const Entry& entry) {
     if (entry.refused != nullptr) {
@@ -62,6 +64,7 @@ FileResult run_coupon_editor(Console& console, Voice& voice, const CategoryTable
     show_menu();
   }
   const FileResult saved = file.save_record(record);
+  note_open_edit(false);
   return saved ? written : saved;
 }
 

@@ -6,8 +6,8 @@ namespace sortwell {
 
 // The characters of the bytes 0x80 to 0xFF in the platform's single-byte
 // code page, at those indices; 0 where a byte has none, or maps only to a C1
-// control. POSIX: Windows-1252, through iconv. Windows: the system's ANSI
-// code page, through MultiByteToWideChar.
+// control: Windows-1252 on every platform, so that a record file means the
+// same everywhere. POSIX through iconv; Windows through MultiByteToWideChar.
 std::array<char32_t, 256> upper_half_of_code_page();
 
 }  // namespace sortwell

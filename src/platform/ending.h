@@ -12,4 +12,9 @@ bool told_to_end();
 // Tells it. Safe in a signal handler and from any thread.
 void tell_to_end();
 
+// An edit opened (true) or closed (false): where the system asks programs
+// before it ends the session (Windows), it is told why this one needs a
+// moment. Nothing elsewhere.
+void note_open_edit(bool open);
+
 }  // namespace sortwell

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace sortwell {
@@ -15,5 +16,11 @@ enum class Output {
 // Windows: text to a console goes through WriteConsoleW; everything else is
 // written in binary mode, so that no CR is added before a line feed.
 bool write_output(std::FILE* stream, std::string_view utf8, Output kind);
+
+// A path (UTF-8, as every path here) as the C library's fopen takes it, for
+// a library that opens files itself. POSIX: the same bytes. Windows: the
+// system's ANSI code page; a path it cannot hold becomes the empty path,
+// which opens nothing.
+std::string c_library_path(const std::string& utf8);
 
 }  // namespace sortwell

@@ -9,6 +9,7 @@
 namespace sortwell {
 
 // The file operations a record file is built from, one small primitive each;
+// paths are UTF-8 on every platform;
 // the protocol over them (the hidden twin, publishing, locking, removal) is
 // written once, in records/record_file.cpp. Paths are in the form
 // `record_path` makes them. No primitive ever waits for another process.
@@ -80,9 +81,6 @@ const FileNaming& file_naming();
 // none of what the platform's names refuse (Windows: device names, a
 // trailing dot or blank, the characters \ / : * ? " < > |).
 bool code_fits_file_name(std::string_view code);
-// The file name of a code, in the file system's encoding (POSIX: UTF-8 of
-// the code page; Windows: the code page's bytes, widened when opened).
-std::string file_name_of_code(std::string_view code);
 
 enum class OpenMode {
   existing,  // read and write, or read only when writing is not allowed
@@ -104,7 +102,9 @@ FileResult lock_file(const OpenFile& file);
 // Whether `path` still names the open file, so that a lock taken on it is a
 // lock on the record there (another copy may have deleted the file, or put
 // a new one at its name, between the open and the lock). Windows: a held
-// file shares no deletion, so it cannot be renamed or deleted: true.
+// file shares no deletion, so it cannot be renamed or deleted; its real
+// name (GetFinalPathNameByHandleW) must be the one asked for, without case,
+// since an 8.3 alias opens another file (open_file refuses that already).
 bool still_named(const OpenFile& file, const std::string& path);
 
 // Up to `size` bytes from `offset` into `buffer`, their number in `got`;
@@ -128,7 +128,9 @@ FileResult flush_data(const OpenFile& file);
 FileResult move_without_replacing(const OpenFile& file, const std::string& from, const std::string& to);
 // Deletes the open file's name `path` while it is still held, so that no
 // other copy can open it in between. POSIX: unlink. Windows: the delete
-// disposition on the handle; the name goes when the handle is closed.
+// disposition on the handle, with POSIX semantics where the file system has
+// them (the name goes at once); otherwise the name goes when the last
+// handle is closed.
 FileResult delete_while_held(const OpenFile& file, const std::string& path);
 // Puts the folder entry of `path` (its name, or its deletion) on stable
 // storage; `file` is the file it names, still open, or closed after a

@@ -36,7 +36,8 @@ std::string record_path(const std::string& data_dir, std::string_view code) {
   }
   if (!code_fits_file_name(code)) return {};
   const FileNaming& naming = file_naming();
-  std::string path = data_dir + naming.separators[0] + file_name_of_code(code) + std::string(record_suffix);
+  // Every path is UTF-8: the code's text, not its code-page bytes.
+  std::string path = data_dir + naming.separators[0] + code_page.to_utf8(code) + std::string(record_suffix);
   // The twin's name is as long.
   const std::size_t name_size = path.size() - data_dir.size() - 1;
   if ((naming.limits_whole_path ? path.size() : name_size) > naming.longest) return {};
@@ -131,6 +132,10 @@ FileResult RecordFile::publish() {
   if (unpublished_.empty()) return is_open() ? FileResult{} : FileResult{FileStatus::failed, FileCause::other};
   // The data is durable already (write_at); the name is made so next.
   const FileResult moved = move_without_replacing(file_, unpublished_, path_);
+  // The twin holds the typed record: kept, unless another copy's record is
+  // in place (the user hears that theirs was not kept). A later creation of
+  // the code takes it over; the report names it meanwhile.
+  if (!moved && moved.status != FileStatus::exists) keep_twin_ = true;
   if (!moved) return moved;
   unpublished_.clear();
   return flush_folder_entry(file_, path_);
@@ -161,10 +166,11 @@ FileResult RecordFile::remove() {
 
 void RecordFile::close() {
   // A created file never published does not stay behind.
-  if (!unpublished_.empty() && is_open()) delete_while_held(file_, unpublished_);
+  if (!unpublished_.empty() && is_open() && !keep_twin_) delete_while_held(file_, unpublished_);
   if (is_open()) close_file(file_);
   file_ = {};
   unpublished_.clear();
+  keep_twin_ = false;
 }
 
 }  // namespace sortwell

@@ -54,7 +54,8 @@ class RecordFile {
   // record at `path` meanwhile: then nothing is open.
   FileResult create(const std::string& path, std::string_view placeholder, std::chrono::milliseconds lock_wait = {});
   // Puts a created file in place at its path, never over another: `exists`
-  // when another copy published one there first, which stays as it is.
+  // when another copy published one there first, which stays as it is. When
+  // it fails otherwise, the hidden file, which holds what was written, stays.
   FileResult publish();
   // Takes the file's name again, as `open` does (lock, then the name still
   // leads to the file), after the handle died: a server that restarted
@@ -85,6 +86,7 @@ class RecordFile {
   FileResult why_read_only_;
   std::string path_;          // where the file is, or is to appear
   std::string unpublished_;   // the hidden name of a created file until `publish`
+  bool keep_twin_ = false;    // a publish failed: the hidden file keeps the record
 };
 
 }  // namespace sortwell

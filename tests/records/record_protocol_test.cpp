@@ -59,7 +59,6 @@ const FileNaming& file_naming() {
   return naming;
 }
 bool code_fits_file_name(std::string_view code) { return code.find('/') == std::string_view::npos; }
-std::string file_name_of_code(std::string_view code) { return std::string(code); }
 
 FileResult failure_of(int) { return {FileStatus::failed, FileCause::other}; }
 FileResult open_file(const std::string& path, OpenMode mode, OpenFile& file) {

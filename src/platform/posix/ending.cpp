@@ -38,4 +38,7 @@ void tell_to_end() {
 
 int ending_fd() { return ending_pipe().fds[0]; }
 
+// A terminal's hang-up and the signals end the session without asking first.
+void note_open_edit(bool) {}
+
 }  // namespace sortwell

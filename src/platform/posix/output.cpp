@@ -13,3 +13,9 @@ bool write_output(std::FILE* stream, std::string_view utf8, Output) {
 }
 
 }  // namespace sortwell
+
+namespace sortwell {
+
+std::string c_library_path(const std::string& utf8) { return utf8; }
+
+}  // namespace sortwell

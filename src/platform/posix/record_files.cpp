@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <climits>
 
-#include "common/code_page.h"
 
 namespace sortwell {
 namespace {
@@ -72,8 +71,6 @@ const FileNaming& file_naming() {
 }
 
 bool code_fits_file_name(std::string_view code) { return code.find('/') == std::string_view::npos; }
-
-std::string file_name_of_code(std::string_view code) { return CodePage::ansi().to_utf8(code); }
 
 FileResult open_file(const std::string& path, OpenMode mode, OpenFile& file) {
   const int flags = mode == OpenMode::create ? O_RDWR | O_CREAT : O_RDWR;

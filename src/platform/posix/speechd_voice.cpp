@@ -94,6 +94,12 @@ Voice* SpeechdVoice::fallback() {
 bool SpeechdVoice::say(std::string_view sentence) {
   if (sentence.empty()) return true;
   catch_up();
+  // A proof under way is about to end: this sentence is the server's.
+  if (state_ == State::proving && link_.queued && link_.begun.contains(*link_.queued)) {
+    const int proof = *link_.queued;
+    link_.await([&] { return link_.over(proof); }, Clock::now() + bounds_.proof_end);
+    catch_up();
+  }
   if (state_ == State::let_go) return false;
   if (state_ == State::speaking) {
     const Heard heard = speak_through_server(CodePage::ansi().to_utf8(sentence));

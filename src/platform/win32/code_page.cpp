@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/code_page.h"
+#include "platform/win32/win32_text.h"
 
 namespace sortwell {
 
@@ -11,7 +12,7 @@ std::array<char32_t, 256> upper_half_of_code_page() {
     wchar_t out = 0;
     // A byte the code page leaves undefined stays 0: Windows either refuses
     // it or passes it through as the C1 control of the same number.
-    const bool converted = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &in, 1, &out, 1) == 1;
+    const bool converted = MultiByteToWideChar(code_page_number, MB_ERR_INVALID_CHARS, &in, 1, &out, 1) == 1;
     if (converted && !(out >= 0x80 && out <= 0x9F)) characters[byte] = out;
   }
   return characters;

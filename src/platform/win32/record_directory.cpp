@@ -22,7 +22,7 @@ std::string error_text(DWORD error) {
 
 bool read_folder(const std::string& folder, std::size_t head, const std::function<bool(std::string_view name)>& wanted,
                  const std::function<void(const StoredFile&)>& each, std::string& error) {
-  const std::wstring directory = wide_from_ansi(folder) + L"\\";
+  const std::wstring directory = wide_from_utf8(folder) + L"\\";
   WIN32_FIND_DATAW found{};
   // Every name, filtered by `wanted`: a pattern would also match short names.
   HANDLE search = FindFirstFileW((directory + L"*").c_str(), &found);
@@ -70,7 +70,7 @@ bool read_folder(const std::string& folder, std::size_t head, const std::functio
 
 std::optional<std::chrono::seconds> time_since_written(const std::string& folder, const std::string& name) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  const std::wstring path = wide_from_ansi(folder) + L"\\" + wide_from_utf8(name);
+  const std::wstring path = wide_from_utf8(folder) + L"\\" + wide_from_utf8(name);
   if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
   FILETIME now{};
   GetSystemTimeAsFileTime(&now);

@@ -40,7 +40,7 @@ FileResult done() { return {}; }
 FileResult from_last_error() { return failure_of(static_cast<int>(GetLastError())); }
 
 bool is_directory(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(wide_from_ansi(path).c_str());
+  const DWORD attributes = GetFileAttributesW(wide_from_utf8(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -97,13 +97,11 @@ bool code_fits_file_name(std::string_view code) {
   return !code.empty() && code.back() != '.' && code.back() != ' ' && !names_a_device(code);
 }
 
-std::string file_name_of_code(std::string_view code) { return std::string(code); }
-
 FileResult open_file(const std::string& path, OpenMode mode, OpenFile& file) {
   // The sharing is the lock: readers may read (the report), but no other
   // copy may write, rename or delete. DELETE access, so that this copy
   // renames and deletes the file through the handle it holds.
-  const std::wstring name = wide_from_ansi(path);
+  const std::wstring name = wide_from_utf8(path);
   const bool create = mode == OpenMode::create;
   const DWORD sharing = FILE_SHARE_READ;
   HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, sharing, nullptr,
@@ -124,12 +122,31 @@ FileResult open_file(const std::string& path, OpenMode mode, OpenFile& file) {
     return {FileStatus::not_a_record};
   }
   file.handle = reinterpret_cast<std::intptr_t>(handle);
+  // An 8.3 alias ("0123~1.cou") opens another record: that code has no name
+  // of its own, and never reaches the file.
+  if (!still_named(file, path)) {
+    close_file(file);
+    return {FileStatus::not_a_record, FileCause::bad_name};
+  }
   return result;
 }
 
 FileResult lock_file(const OpenFile&) { return done(); }
 
-bool still_named(const OpenFile&, const std::string&) { return true; }
+bool still_named(const OpenFile& file, const std::string& path) {
+  // A held file shares no deletion, so it cannot have been renamed: what is
+  // asked is whether its real name is the one asked for, as Windows compares
+  // names (without case).
+  wchar_t real[MAX_PATH * 4];
+  const DWORD size = GetFinalPathNameByHandleW(handle_of(file), real, MAX_PATH * 4, FILE_NAME_NORMALIZED);
+  if (size == 0 || size >= MAX_PATH * 4) return false;
+  const std::wstring asked = wide_from_utf8(path);
+  const auto name_of = [](std::wstring_view whole) { return whole.substr(whole.find_last_of(L"\\/") + 1); };
+  const std::wstring_view real_name = name_of(std::wstring_view(real, size));
+  const std::wstring_view asked_name = name_of(asked);
+  return CompareStringOrdinal(real_name.data(), static_cast<int>(real_name.size()), asked_name.data(),
+                              static_cast<int>(asked_name.size()), TRUE) == CSTR_EQUAL;
+}
 
 FileResult read_at(const OpenFile& file, std::size_t offset, char* buffer, std::size_t size, std::size_t& got) {
   OVERLAPPED start = at_offset(offset);
@@ -162,7 +179,7 @@ FileResult move_without_replacing(const OpenFile& file, const std::string&, cons
   // The held file itself is renamed, through its own handle (which has
   // DELETE access), and ReplaceIfExists false makes the rename fail where a
   // file has the name, as MoveFileExW does without MOVEFILE_REPLACE_EXISTING.
-  const std::wstring name = wide_from_ansi(to);
+  const std::wstring name = wide_from_utf8(to);
   std::string buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t), '\0');
   auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
   rename->ReplaceIfExists = FALSE;
@@ -176,6 +193,13 @@ FileResult move_without_replacing(const OpenFile& file, const std::string&, cons
 }
 
 FileResult delete_while_held(const OpenFile& file, const std::string&) {
+  // The name goes at once where the file system allows it; otherwise when
+  // the last handle closes, a reader's (the report's) included.
+  FILE_DISPOSITION_INFO_EX at_once{};
+  at_once.Flags = FILE_DISPOSITION_FLAG_DELETE | FILE_DISPOSITION_FLAG_POSIX_SEMANTICS;
+  // FileDispositionInfoEx (Windows 10 1709), named by its number for headers older than that.
+  constexpr auto disposition_ex = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+  if (SetFileInformationByHandle(handle_of(file), disposition_ex, &at_once, sizeof at_once)) return done();
   FILE_DISPOSITION_INFO disposition{};
   disposition.DeleteFile = TRUE;
   const bool marked = SetFileInformationByHandle(handle_of(file), FileDispositionInfo, &disposition, sizeof disposition);
@@ -187,10 +211,10 @@ FileResult flush_folder_entry(const OpenFile& file, const std::string& path) {
   // writes out with its data.
   if (file.is_open() && !FlushFileBuffers(handle_of(file))) return from_last_error();
   // The folder's own entries (a deletion) are flushed through a handle to it.
-  HANDLE folder = CreateFileW(wide_from_ansi(folder_of(path)).c_str(), GENERIC_READ | GENERIC_WRITE,
+  HANDLE folder = CreateFileW(wide_from_utf8(folder_of(path)).c_str(), GENERIC_READ | GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (folder == INVALID_HANDLE_VALUE) return file.is_open() ? done() : from_last_error();
+  if (folder == INVALID_HANDLE_VALUE) return from_last_error();
   const bool flushed = FlushFileBuffers(folder) || GetLastError() == ERROR_INVALID_FUNCTION;
   const FileResult result = flushed ? done() : from_last_error();
   CloseHandle(folder);

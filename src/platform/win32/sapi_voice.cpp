@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <sapi.h>
 
+#include <chrono>
+
 #include "platform/system_voice.h"
 #include "platform/win32/win32_text.h"
 
@@ -12,7 +14,11 @@ constexpr IID voice_interface = {0x6C44DF74, 0x72B9, 0x4992, {0xA1, 0xEC, 0xEF, 
 
 // The Windows voice: SAPI's SpVoice with the user's own voice and settings
 // from the system's speech settings, none set here. A fresh voice object for
-// every sentence, which Speak reads to its end; a failure is silence.
+// every sentence, which speaks it to its end; a failure is silence. The
+// sentence is spoken asynchronously and waited for in short steps, so that
+// neither a program told to end (a closed console, a log-off) nor a stalled
+// audio device holds it past its deadline: then it is stopped and `say`
+// returns false. After two stalls in a row the voice is let go.
 class SapiVoice : public Voice {
  public:
   SapiVoice() : com_ready_(SUCCEEDED(CoInitialize(nullptr))) {}
@@ -23,6 +29,7 @@ class SapiVoice : public Voice {
   SapiVoice& operator=(const SapiVoice&) = delete;
 
   bool say(std::string_view sentence) override {
+    if (stalls_ >= stalls_before_letting_go) return false;
     CLSID voice_class{};
     if (FAILED(CLSIDFromProgID(L"SAPI.SpVoice", &voice_class))) return true;
     ISpVoice* voice = nullptr;
@@ -32,16 +39,25 @@ class SapiVoice : public Voice {
         voice == nullptr) {
       return true;
     }
-    const std::wstring text = wide_from_ansi(sentence);
+    const std::wstring text = wide_from_code_page(sentence);
+    const auto deadline = std::chrono::steady_clock::now() + time_to_speak(sentence.size());
     ULONG stream = 0;
     // Plain text: a record's "<" must not be taken for SAPI's XML markup.
-    voice->Speak(text.c_str(), SPF_IS_NOT_XML, &stream);
+    bool heard = FAILED(voice->Speak(text.c_str(), SPF_ASYNC | SPF_IS_NOT_XML, &stream));
+    while (!heard && !told_to_end() && std::chrono::steady_clock::now() < deadline) {
+      const HRESULT done = voice->WaitUntilDone(50);
+      heard = done == S_OK || FAILED(done);
+    }
+    if (!heard) voice->Speak(nullptr, SPF_PURGEBEFORESPEAK, nullptr);
     voice->Release();
-    return true;
+    if (!heard && !told_to_end()) ++stalls_;
+    if (heard) stalls_ = 0;
+    return heard;
   }
 
  private:
   bool com_ready_;
+  int stalls_ = 0;
 };
 
 }  // namespace

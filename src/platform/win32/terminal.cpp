@@ -2,17 +2,17 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 #include "platform/key_decoder.h"
-#include "platform/ending.h"
+#include "platform/win32/console_screen.h"
 #include "platform/win32/ending.h"
+#include "platform/win32/session_end.h"
 #include "platform/win32/win32_text.h"
 
 namespace sortwell {
 namespace {
-
-constexpr WORD light_grey_on_black = 7;
 
 bool is_modifier(WORD virtual_key) {
   switch (virtual_key) {
@@ -22,7 +22,14 @@ bool is_modifier(WORD virtual_key) {
   }
 }
 
-// A key event as the program's Key: the character in the ANSI code page, or
+// A character as the program's key: its code-page byte, '?' where it has none.
+std::optional<Key> character_key(wchar_t c) {
+  const std::string byte = code_page_from_wide(std::wstring_view(&c, 1));
+  if (byte.empty() || byte[0] == '\0') return std::nullopt;
+  return Key::character(static_cast<unsigned char>(byte[0]));
+}
+
+// A key event as the program's Key: the character in the program's code page, or
 // for a key without one, and for Alt with a letter, 0 and its scan code.
 Key key_of(const KEY_EVENT_RECORD& event) {
   const DWORD state = event.dwControlKeyState;
@@ -35,18 +42,10 @@ Key key_of(const KEY_EVENT_RECORD& event) {
   if (event.wVirtualKeyCode == VK_BACK) return keys::backspace;
   // Ctrl and Alt together are AltGr, which types characters.
   if (c != 0 && !(alt && !ctrl)) {
-    const std::string byte = ansi_from_wide(std::wstring_view(&c, 1));
-    if (!byte.empty() && byte[0] != '\0') return Key::character(static_cast<unsigned char>(byte[0]));
+    if (const auto key = character_key(c)) return *key;
   }
   return Key::special(static_cast<unsigned char>(event.wVirtualScanCode));
 }
-
-// Set by the console's close, logoff and shutdown events; the session then
-// ends as an empty line would, saving an open editor. The handler runs on a
-// thread of the system's, and the process ends when it returns: so it waits
-// (up to the five seconds Windows allows, less a margin) for the session to
-// give the terminal back.
-HANDLE session_ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
 // Keys from the console's own keyboard, with its input processing off: no
 // echo, no line editing, Ctrl+C a key like any other.
@@ -75,8 +74,26 @@ class ConsoleKeyboard : public Keyboard {
       }
       if (record.EventType != KEY_EVENT) continue;
       const KEY_EVENT_RECORD& event = record.Event.KeyEvent;
-      if (!event.bKeyDown || is_modifier(event.wVirtualKeyCode)) continue;
-      repeated_ = key_of(event);
+      // A character typed as Alt and its number, or pasted, arrives on the
+      // release of Alt; every other release is no key.
+      const wchar_t c = event.uChar.UnicodeChar;
+      const bool alt_character = !event.bKeyDown && event.wVirtualKeyCode == VK_MENU && c != 0;
+      if (!alt_character && (!event.bKeyDown || is_modifier(event.wVirtualKeyCode))) continue;
+      // A character beyond the basic plane comes as two halves: one character,
+      // which the code page cannot hold, so one '?' as on Linux.
+      if (c >= 0xD800 && c <= 0xDBFF) {
+        high_surrogate_ = true;
+        continue;
+      }
+      if (c >= 0xDC00 && c <= 0xDFFF && high_surrogate_) {
+        high_surrogate_ = false;
+        repeated_ = Key::character('?');
+        repeats_ = event.wRepeatCount > 1 ? event.wRepeatCount - 1 : 0;
+        return repeated_;
+      }
+      high_surrogate_ = false;
+      if (alt_character && !character_key(c)) continue;
+      repeated_ = alt_character ? *character_key(c) : key_of(event);
       repeats_ = event.wRepeatCount > 0 ? event.wRepeatCount - 1 : 0;
       return repeated_;
     }
@@ -88,6 +105,7 @@ class ConsoleKeyboard : public Keyboard {
   Key repeated_;
   int repeats_ = 0;
   bool ended_ = false;
+  bool high_surrogate_ = false;
 };
 
 // Keys from standard input as a byte stream, when there is no console.
@@ -111,109 +129,6 @@ class StreamKeyboard : public Keyboard {
   bool ended_ = false;
 };
 
-// The console screen, drawn cell by cell in light grey on black: the
-// console's text, with its line ends (CR, LF), Backspace and the two cursor
-// moves of an erase across rows (ESC [ A, ESC [ n G), becomes cell writes,
-// scrolls and cursor moves. Without a console, the bytes go out as they are.
-class ConsoleScreen : public Screen {
- public:
-  explicit ConsoleScreen(HANDLE output) : output_(output) {
-    CONSOLE_SCREEN_BUFFER_INFO info{};
-    console_ = GetConsoleScreenBufferInfo(output_, &info);
-  }
-
-  void write(std::string_view utf8) override {
-    if (!console_) {
-      DWORD written = 0;
-      WriteFile(output_, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
-      return;
-    }
-    CONSOLE_SCREEN_BUFFER_INFO info{};
-    if (!GetConsoleScreenBufferInfo(output_, &info)) return;
-    window_ = info.srWindow;
-    cursor_ = info.dwCursorPosition;
-    const std::wstring text = wide_from_utf8(utf8);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      const wchar_t c = text[i];
-      if (c == L'\r') {
-        flush_run();
-        cursor_.X = 0;
-      } else if (c == L'\n') {
-        flush_run();
-        next_row();
-      } else if (c == L'\b') {
-        flush_run();
-        if (cursor_.X > 0) --cursor_.X;
-      } else if (c == 0x1B) {
-        flush_run();
-        i = cursor_sequence(text, i);
-      } else {
-        run_.push_back(CHAR_INFO{});
-        run_.back().Char.UnicodeChar = c;
-        run_.back().Attributes = light_grey_on_black;
-      }
-    }
-    flush_run();
-    const SHORT last_column = static_cast<SHORT>(window_.Right - window_.Left);
-    SetConsoleCursorPosition(output_, COORD{std::min(cursor_.X, last_column), cursor_.Y});
-  }
-
-  int width() override {
-    CONSOLE_SCREEN_BUFFER_INFO info{};
-    if (!GetConsoleScreenBufferInfo(output_, &info)) return 80;
-    return info.srWindow.Right - info.srWindow.Left + 1;
-  }
-
- private:
-  // Writes the characters gathered for the current row at the cursor.
-  void flush_run() {
-    if (run_.empty()) return;
-    SMALL_RECT area{cursor_.X, cursor_.Y, static_cast<SHORT>(cursor_.X + run_.size() - 1), cursor_.Y};
-    WriteConsoleOutputW(output_, run_.data(), COORD{static_cast<SHORT>(run_.size()), 1}, COORD{0, 0}, &area);
-    cursor_.X = static_cast<SHORT>(cursor_.X + run_.size());
-    run_.clear();
-  }
-
-  // The next row; on the bottom row the window's content moves up one row.
-  void next_row() {
-    if (cursor_.Y < window_.Bottom) {
-      ++cursor_.Y;
-      return;
-    }
-    CHAR_INFO blank{};
-    blank.Char.UnicodeChar = L' ';
-    blank.Attributes = light_grey_on_black;
-    ScrollConsoleScreenBufferW(output_, &window_, nullptr, COORD{window_.Left, static_cast<SHORT>(window_.Top - 1)},
-                               &blank);
-  }
-
-  // ESC [ A (up a row) or ESC [ n G (to column n); returns the last index used.
-  std::size_t cursor_sequence(const std::wstring& text, std::size_t at) {
-    std::size_t i = at + 1;
-    if (i >= text.size() || text[i] != L'[') return at;
-    int number = 0;
-    for (++i; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) number = number * 10 + (text[i] - L'0');
-    if (i >= text.size()) return i - 1;
-    if (text[i] == L'A' && cursor_.Y > window_.Top) --cursor_.Y;
-    if (text[i] == L'G' && number > 0) cursor_.X = static_cast<SHORT>(number - 1);
-    return i;
-  }
-
-  HANDLE output_;
-  bool console_ = false;
-  SMALL_RECT window_{};
-  COORD cursor_{};
-  std::vector<CHAR_INFO> run_;
-};
-
-// Ctrl+C and Ctrl+Break are keys, not interrupts.
-BOOL WINAPI on_console_event(DWORD event) {
-  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
-  tell_to_end();
-  WaitForSingleObject(session_ended, 4500);
-  return TRUE;
-}
-
 }  // namespace
 
 struct Terminal::Devices {
@@ -221,18 +136,18 @@ struct Terminal::Devices {
   DWORD saved_mode = 0;
   bool mode_changed = false;
   std::unique_ptr<Keyboard> keyboard;
-  std::unique_ptr<ConsoleScreen> screen;
+  std::unique_ptr<Screen> screen;
 };
 
 Terminal::Terminal() : devices_(std::make_unique<Devices>()) {
   Devices& d = *devices_;
+  watch_for_the_end();
   // The console keyboard itself, so that keys arrive even when standard input is redirected.
   d.input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                         OPEN_EXISTING, 0, nullptr);
   if (d.input != INVALID_HANDLE_VALUE && GetConsoleMode(d.input, &d.saved_mode)) {
     // No echo, no line input, no processed input: every key press reaches us unchanged.
     d.mode_changed = SetConsoleMode(d.input, 0);
-    SetConsoleCtrlHandler(on_console_event, TRUE);
     d.keyboard = std::make_unique<ConsoleKeyboard>(d.input);
   } else {
     d.keyboard = std::make_unique<StreamKeyboard>(GetStdHandle(STD_INPUT_HANDLE));
@@ -241,15 +156,15 @@ Terminal::Terminal() : devices_(std::make_unique<Devices>()) {
   HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
   CONSOLE_SCREEN_BUFFER_INFO info{};
   if (!GetConsoleScreenBufferInfo(output, &info)) output = GetStdHandle(STD_ERROR_HANDLE);
-  d.screen = std::make_unique<ConsoleScreen>(output);
+  d.screen = open_console_screen(output);
 }
 
 Terminal::~Terminal() {
   Devices& d = *devices_;
   if (d.mode_changed) SetConsoleMode(d.input, d.saved_mode);
   if (d.input != INVALID_HANDLE_VALUE) CloseHandle(d.input);
-  // Whatever the session had open is saved: a closing console may go.
-  SetEvent(session_ended);
+  // Whatever the session had open is saved: Windows may end the process.
+  session_over();
 }
 
 Keyboard& Terminal::keyboard() { return *devices_->keyboard; }

@@ -5,27 +5,38 @@
 namespace sortwell {
 namespace {
 
-std::wstring to_wide(UINT code_page, DWORD flags, std::string_view text) {
+// Each conversion is checked: a failed one (0) gives the empty text, never
+// stray bytes.
+std::wstring to_wide(UINT code_page, std::string_view text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
-  std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(code_page, flags, text.data(), size, nullptr, 0)), L'\0');
-  MultiByteToWideChar(code_page, flags, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+  const int needed = MultiByteToWideChar(code_page, 0, text.data(), size, nullptr, 0);
+  if (needed <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+  if (MultiByteToWideChar(code_page, 0, text.data(), size, wide.data(), needed) != needed) return {};
   return wide;
 }
 
 std::string from_wide(UINT code_page, std::wstring_view text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
-  std::string bytes(static_cast<std::size_t>(WideCharToMultiByte(code_page, 0, text.data(), size, nullptr, 0, nullptr, nullptr)), '\0');
-  WideCharToMultiByte(code_page, 0, text.data(), size, bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr);
+  // No best fit: 'ő' is '?', as on Linux, not 'o'. (UTF-8 takes no flags.)
+  const DWORD flags = code_page == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const char* replacement = code_page == CP_UTF8 ? nullptr : "?";
+  const int needed = WideCharToMultiByte(code_page, flags, text.data(), size, nullptr, 0, replacement, nullptr);
+  if (needed <= 0) return {};
+  std::string bytes(static_cast<std::size_t>(needed), '\0');
+  if (WideCharToMultiByte(code_page, flags, text.data(), size, bytes.data(), needed, replacement, nullptr) != needed) {
+    return {};
+  }
   return bytes;
 }
 
 }  // namespace
 
-std::wstring wide_from_ansi(std::string_view text) { return to_wide(CP_ACP, MB_PRECOMPOSED, text); }
-std::wstring wide_from_utf8(std::string_view text) { return to_wide(CP_UTF8, 0, text); }
-std::string ansi_from_wide(std::wstring_view text) { return from_wide(CP_ACP, text); }
+std::wstring wide_from_code_page(std::string_view text) { return to_wide(code_page_number, text); }
+std::wstring wide_from_utf8(std::string_view text) { return to_wide(CP_UTF8, text); }
+std::string code_page_from_wide(std::wstring_view text) { return from_wide(code_page_number, text); }
 std::string utf8_from_wide(std::wstring_view text) { return from_wide(CP_UTF8, text); }
 
 }  // namespace sortwell

@@ -5,12 +5,18 @@
 
 namespace sortwell {
 
-// Texts where they meet Windows: the program's bytes are in the ANSI code
-// page, the system's calls take UTF-16.
-std::wstring wide_from_ansi(std::string_view text);
+// Texts where they meet Windows, which takes UTF-16. The program's texts
+// (records, sentences, keys) are in its code page, Windows-1252 on every
+// machine, whatever the system's ANSI code page, so that a record file means
+// the same everywhere; paths and the screen's text are UTF-8, so that any
+// path survives.
+std::wstring wide_from_code_page(std::string_view text);
+// A character the code page lacks becomes '?', never a look-alike letter.
+std::string code_page_from_wide(std::wstring_view text);
 std::wstring wide_from_utf8(std::string_view text);
-// A character the ANSI code page lacks becomes its default character.
-std::string ansi_from_wide(std::wstring_view text);
 std::string utf8_from_wide(std::wstring_view text);
+
+// The program's code page.
+inline constexpr unsigned code_page_number = 1252;
 
 }  // namespace sortwell

@@ -131,7 +131,7 @@ TEST(SpeechDispatcher, AServerThatComesLateSpeaksTheSentencesAfter) {
     if (c.started_late) server.start();
     server.resume();
     // The link tries again every few seconds and proves the server with a blank.
-    for (int i = 0; i < 100 && server.text() != proof; ++i) std::this_thread::sleep_for(100ms);
+    for (int i = 0; i < 100 && !(server.text() == proof && server.finished_speaking()); ++i) std::this_thread::sleep_for(100ms);
     ASSERT_EQ(server.text(), proof);
     run.process.type("g\r");
     ASSERT_TRUE(run.process.wait_for("Sortwell: "));
@@ -142,7 +142,9 @@ TEST(SpeechDispatcher, AServerThatComesLateSpeaksTheSentencesAfter) {
     run.process.type("g\r");
     ASSERT_TRUE(run.process.wait_for("Sortwell: "));
     const std::string before = proof + "ghost mode activated";
-    for (int i = 0; i < 100 && server.text() != before + proof; ++i) std::this_thread::sleep_for(100ms);
+    for (int i = 0; i < 100 && !(server.text() == before + proof && server.finished_speaking()); ++i) {
+      std::this_thread::sleep_for(100ms);
+    }
     run.process.type("g\r");
     ASSERT_TRUE(run.process.wait_for("Sortwell: "));
     EXPECT_EQ(server.text(), before + proof + "ghost mode activated");

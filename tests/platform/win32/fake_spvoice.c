@@ -1,7 +1,8 @@
 /* A stand-in for the SAPI voice, for the tests under wine: registered as
  * "SAPI.SpVoice" in a private prefix, it writes "start (<flags>) <text>" for
  * each sentence to C:\speak.log, takes a while as a voice would, then writes
- * "end". Every other method of ISpVoice answers E_NOTIMPL. */
+ * "end"; a sentence is over when Speak returns. Every other method of
+ * ISpVoice answers E_NOTIMPL. */
 #define COBJMACROS
 #include <windows.h>
 #include <sapi.h>
@@ -27,8 +28,15 @@ static void append(const char* text, DWORD size) {
   CloseHandle(log);
 }
 
+static HRESULT STDMETHODCALLTYPE wait_until_done(ISpVoice* self, ULONG milliseconds) {
+  (void)self;
+  (void)milliseconds;
+  return S_OK;  /* speak() returns when it is done */
+}
+
 static HRESULT STDMETHODCALLTYPE speak(ISpVoice* self, LPCWSTR text, DWORD flags, ULONG* stream) {
   (void)self;
+  if (text == NULL) return S_OK; /* a purge: nothing is queued here */
   char line[8192];
   const int start = wsprintfA(line, "start (%lu) ", (unsigned long)flags);
   int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, line + start, (int)sizeof line - start - 2, NULL, NULL);
@@ -67,6 +75,7 @@ HRESULT WINAPI DllGetClassObject(REFCLSID class_id, REFIID wanted, void** out) {
   voice_table.AddRef = (void*)static_ref;
   voice_table.Release = (void*)static_ref;
   voice_table.Speak = speak;
+  voice_table.WaitUntilDone = wait_until_done;
   fill((void**)&factory_table, sizeof factory_table / sizeof(void*));
   factory_table.QueryInterface = (void*)query;
   factory_table.AddRef = (void*)static_ref;

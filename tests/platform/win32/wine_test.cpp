@@ -8,6 +8,7 @@
 
 #include "e2e/pty_process.h"
 #include "records/coupon_record.h"
+#include "support/libreoffice.h"
 #include "support/temp_dir.h"
 
 namespace sortwell::testing {
@@ -31,10 +32,13 @@ const char* missing_for_the_exe() {
 }
 
 // A wine prefix of its own for the whole suite: the first start makes it.
+// `extra`: more of the environment, such as the locale.
 struct Wine {
-  Wine() : prefix(home.path() + "/prefix") {}
+  explicit Wine(std::vector<std::string> extra = {}) : prefix(home.path() + "/prefix"), extra(std::move(extra)) {}
   std::vector<std::string> environment() const {
-    return sortwell_environment(home.path(), {"WINEPREFIX=" + prefix, "WINEDEBUG=-all", "DISPLAY="});
+    std::vector<std::string> all = {"WINEPREFIX=" + prefix, "WINEDEBUG=-all", "DISPLAY="};
+    all.insert(all.end(), extra.begin(), extra.end());
+    return sortwell_environment(home.path(), all);
   }
   std::string record(const std::string& code) const { return read_file(prefix + "/drive_c/sortwell/" + code + ".cou"); }
   // A command line under wine, its output to a file: the exit status and
@@ -49,6 +53,7 @@ struct Wine {
   }
   TempDir home;
   std::string prefix;
+  std::vector<std::string> extra;
 };
 
 TEST(Windows, ACouponIsCreatedCountedAndStoredAsOnTheOriginal) {
@@ -129,7 +134,7 @@ TEST(Windows, TheExactSentencesReachSpeakAndEachEndsBeforeThePrompt) {
   run.type("g\r");
   ASSERT_TRUE(run.wait_for("Sortwell:"));
   EXPECT_TRUE(spoken_to_the_end());
-  // A record whose text looks like markup is still spoken as plain text (16).
+  // A record whose text looks like markup is still spoken as plain text (16), asynchronously (1).
   run.type("42\r");
   ASSERT_TRUE(run.wait_for("create/edit coupon menu, item: 42"));
   run.type("1<A&B>\r\r");
@@ -138,13 +143,13 @@ TEST(Windows, TheExactSentencesReachSpeakAndEachEndsBeforeThePrompt) {
   run.type("\r");
   EXPECT_EQ(run.wait_exit(30s), 0);
   EXPECT_EQ(read_file(log),
-            "start (16) Welcome to the Sortwell.  Press question mark and then enter key to get help. May we start?\n"
+            "start (17) Welcome to the Sortwell.  Press question mark and then enter key to get help. May we start?\n"
             "end\n"
-            "start (16) ghost mode activated\nend\n"
-            "start (16) no record found.\nend\n"
-            "start (16) I don't know this coupon\nend\n"
-            "start (16) I now need you to tell me about your current coupon please.\nend\n"
-            "start (16) <A&B> offers  quantity  0\nend\n");
+            "start (17) ghost mode activated\nend\n"
+            "start (17) no record found.\nend\n"
+            "start (17) I don't know this coupon\nend\n"
+            "start (17) I now need you to tell me about your current coupon please.\nend\n"
+            "start (17) <A&B> offers  quantity  0\nend\n");
 }
 
 // The collection commands of sortwell.exe: their bytes as the Linux build
@@ -189,6 +194,87 @@ TEST(Windows, ReportAndExportReadEveryRecordAndWriteTheirBytesExactly) {
   ASSERT_TRUE(run.wait_for("5) Q = 00000002"));
   run.type("\r");
   EXPECT_EQ(run.wait_exit(30s), 0);
+}
+
+// Records mean the same text whatever the machine's ANSI code page (1251 for
+// Russian, 65001 for UTF-8): "Caf\xe9" typed is 43 61 66 E9 on disk, "\xe9"
+// alone at the prompt is no command (no look-alike "e"), and the report
+// shows it as typed. Wine takes the code page from the locale.
+TEST(Windows, RecordsMeanTheSameTextUnderAnyCodePage) {
+  if (const char* missing = missing_for_the_exe()) GTEST_SKIP() << missing;
+  TempDir locales;
+  for (const std::string locale : {"ru_RU", "hi_IN"}) {
+    SCOPED_TRACE(locale);
+    const std::string make = "localedef -i " + locale + " -f UTF-8 " + locales.file(locale + ".UTF-8") + " 2>/dev/null";
+    if (std::system(make.c_str()) != 0) GTEST_SKIP() << "localedef cannot make " << locale << " (package locales)";
+    Wine wine_prefix({"LOCPATH=" + locales.path(), "LC_ALL=" + locale + ".UTF-8"});
+    PtyProcess run(wine, wine_prefix.environment(), 80, {windows_program()});
+    ASSERT_TRUE(run.wait_for("Sortwell:", 60s)) << run.output();
+    // Were it edit mode, the new coupon would open in the editor twice and
+    // the last Enter would not quit.
+    run.type("\xc3\xa9\r4711\r1Caf\xc3\xa9\r\r");
+    ASSERT_TRUE(run.wait_for("1) manu: Caf\xc3\xa9"));
+    ASSERT_TRUE(run.wait_for("Sortwell:"));
+    run.type("\r");
+    EXPECT_EQ(run.wait_exit(30s), 0) << run.output();
+    EXPECT_EQ(wine_prefix.record("4711").substr(40, 5), "Caf\xe9\x1f");
+    EXPECT_NE(wine_prefix.run(windows_program() + " report --bin 0").second.find("Caf\xc3\xa9"), std::string::npos);
+  }
+}
+
+// A log-off or shutdown, as wine ends a session: the record being typed is
+// saved. An 8.3 alias of another record's name reaches no record.
+TEST(Windows, TheEndOfTheSessionSavesAndAShortNameReachesNoOtherCoupon) {
+  if (const char* missing = missing_for_the_exe()) GTEST_SKIP() << missing;
+  Wine wine_prefix;
+  // Windows without a display; taken up once the server that set it has gone.
+  ASSERT_EQ(wine_prefix.run("reg add 'HKCU\\Software\\Wine\\Drivers' /v Graphics /d null /f").first, 0);
+  ASSERT_EQ(std::system(("env WINEPREFIX=" + wine_prefix.prefix + " /usr/lib/wine/wineserver64 -w").c_str()), 0);
+  const std::string folder = wine_prefix.prefix + "/drive_c/sortwell";
+  std::filesystem::create_directories(folder);
+  CouponRecord long_named;
+  long_named.code = "0123456789012";
+  long_named.quantity = quantity_digits(3);
+  write_file(folder + "/0123456789012.cou", pack_record(long_named));
+  const std::string listing = wine_prefix.run("cmd /c dir /x C:\\sortwell").second;
+  const std::size_t alias_end = listing.find(".COU ");
+  ASSERT_NE(alias_end, std::string::npos) << listing;
+  const std::string alias = listing.substr(listing.rfind(' ', alias_end) + 1, alias_end - listing.rfind(' ', alias_end) - 1);
+  PtyProcess run(wine, wine_prefix.environment(), 80, {windows_program()});
+  ASSERT_TRUE(run.wait_for("Sortwell:", 60s)) << run.output();
+  run.type(alias + "\r");
+  ASSERT_TRUE(run.wait_for("This code cannot name a file, so I cannot save this coupon.")) << alias;
+  run.type("4711\r1Logoff\r");
+  ASSERT_TRUE(run.wait_for("1) manu: Logoff"));
+  wine_prefix.run("wineboot --end-session --shutdown --kill");
+  run.wait_exit(30s);
+  EXPECT_EQ(unpack_record(wine_prefix.record("4711")).manufacturer, "Logoff");
+  EXPECT_EQ(unpack_record(wine_prefix.record("0123456789012")).quantity, quantity_digits(3));
+}
+
+// The workbook of sortwell.exe reads back in LibreOffice exactly as the
+// Linux build's of the same records.
+TEST(Windows, TheWorkbookIsTheLinuxOne) {
+  if (const char* missing = missing_for_the_exe()) GTEST_SKIP() << missing;
+  if (!libreoffice_installed()) GTEST_SKIP() << "LibreOffice (libreoffice-calc-nogui) is not installed";
+  Wine wine_prefix;
+  const std::string folder = wine_prefix.prefix + "/drive_c/sortwell";
+  std::filesystem::create_directories(folder);
+  for (const std::string code : {"012345678905", "8110106141416543213500110000310123196000"}) {
+    CouponRecord record;
+    record.code = code;
+    record.manufacturer = "Caf\xe9 =1+1";
+    record.quantity = quantity_digits(2);
+    record.value = 12345;
+    write_file(folder + "/" + code + ".cou", pack_record(record));
+  }
+  ASSERT_EQ(wine_prefix.run(windows_program() + " export --xlsx C:\\windows.xlsx").first, 0);
+  const std::string linux_book = wine_prefix.home.file("linux.xlsx");
+  ASSERT_EQ(std::system((std::string(SORTWELL_BINARY) + " export --xlsx " + linux_book + " --data-dir " + folder).c_str()), 0);
+  TempDir windows_work, linux_work;
+  const std::string read_back = first_sheet_as_csv(wine_prefix.prefix + "/drive_c/windows.xlsx", windows_work);
+  EXPECT_NE(read_back.find("Caf\xc3\xa9 =1+1"), std::string::npos) << read_back;
+  EXPECT_EQ(read_back, first_sheet_as_csv(linux_book, linux_work));
 }
 
 // The installer: msiexec puts the program, its shortcut and its folder on
@@ -237,6 +323,13 @@ TEST(Windows, TheInstallerInstallsUpgradesAndUninstallsCleanly) {
   }
   const std::string record = wine_prefix.record("4711");
   ASSERT_EQ(record.size(), record_image_size);
+  // The same version built again replaces it: one product still.
+  const std::string again = wine_prefix.home.file("again.msi");
+  const std::string tool = SORTWELL_SOURCE_DIR "/tools/make-msi " SORTWELL_SOURCE_DIR "/build-windows/sortwell.exe ";
+  if (std::system((tool + SORTWELL_VERSION " " + again + " >/dev/null 2>&1").c_str()) == 0) {
+    ASSERT_EQ(wine_prefix.run("msiexec /i " + again + " /qn").first, 0);
+    EXPECT_EQ(products(), 1) << "the same version made a second product";
+  }
   // A newer version, where the tool that builds installers is at hand.
   const std::string newer = wine_prefix.home.file("newer.msi");
   const std::string build = SORTWELL_SOURCE_DIR "/tools/make-msi " SORTWELL_SOURCE_DIR "/build-windows/sortwell.exe 9.9.9 " + newer;
