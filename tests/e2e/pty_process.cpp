@@ -9,6 +9,7 @@
 #include <utmp.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -143,6 +144,10 @@ std::vector<std::string> sortwell_environment(const std::string& home, const std
   // The built-in voice unless a test asks for another: no speech server is
   // looked for or started.
   std::vector<std::string> environment = {"HOME=" + home, "PATH=/usr/bin:/bin", "TERM=xterm", "SORTWELL_VOICE=espeak"};
+  // The sanitizer build's options reach the program too.
+  for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+    if (const char* value = std::getenv(name)) environment.push_back(std::string(name) + "=" + value);
+  }
   for (const std::string& entry : extra) {
     const std::string name = entry.substr(0, entry.find('=') + 1);
     std::erase_if(environment, [&](const std::string& e) { return e.rfind(name, 0) == 0; });

@@ -1,10 +1,13 @@
 #include "platform/posix/speechd_library.h"
 
 #include <dlfcn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <type_traits>
 
 namespace sortwell {
@@ -35,7 +38,9 @@ const SpeechdLibrary* SpeechdLibrary::load() {
     };
     const bool whole = find(l.open, "spd_open2") & find(l.notify, "spd_set_notification_on") &
                        find(l.set_data_mode, "spd_set_data_mode") & find(l.say, "spd_say") &
-                       find(l.cancel, "spd_cancel") & find(l.close, "spd_close");
+                       find(l.cancel, "spd_cancel") & find(l.close, "spd_close") &
+                       find(l.default_address, "spd_get_default_address") &
+                       find(l.free_address, "SPDConnectionAddress__free");
     if (!whole) l.open = nullptr;
     return l;
   }();
@@ -56,6 +61,24 @@ SPDConnection* open_connection(const SpeechdLibrary& spd, bool autospawn, int ev
   if (ready) return connection;
   spd.close(connection);
   return nullptr;
+}
+
+bool server_listens(const SpeechdLibrary& spd) {
+  char* error = nullptr;
+  SPDConnectionAddress* address = spd.default_address(&error);
+  std::free(error);
+  if (address == nullptr) return false;
+  bool listens = address->method != SPD_METHOD_UNIX_SOCKET;
+  sockaddr_un where{};
+  where.sun_family = AF_UNIX;
+  if (!listens && address->unix_socket_name != nullptr && std::strlen(address->unix_socket_name) < sizeof where.sun_path) {
+    std::strcpy(where.sun_path, address->unix_socket_name);
+    const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    listens = probe >= 0 && connect(probe, reinterpret_cast<sockaddr*>(&where), sizeof where) == 0;
+    if (probe >= 0) ::close(probe);
+  }
+  spd.free_address(address);
+  return listens;
 }
 
 void post(int fd, SpeechdEvent event) {

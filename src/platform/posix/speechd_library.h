@@ -14,6 +14,8 @@ struct SpeechdLibrary {
   decltype(&spd_say) say = nullptr;
   decltype(&spd_cancel) cancel = nullptr;
   decltype(&spd_close) close = nullptr;
+  decltype(&spd_get_default_address) default_address = nullptr;
+  decltype(&SPDConnectionAddress__free) free_address = nullptr;
 
   static const SpeechdLibrary* load();
 };
@@ -24,6 +26,12 @@ struct SpeechdLibrary {
 // `autospawn`: the library may start a server where the configuration
 // allows. nullptr when none answers.
 SPDConnection* open_connection(const SpeechdLibrary& spd, bool autospawn, int events_fd);
+
+// Whether a server listens where the library would connect: a local socket
+// that takes a connection (or any address of another kind). Tried before a
+// connection is opened again, since the library loses memory on each one
+// that fails.
+bool server_listens(const SpeechdLibrary& spd);
 
 // What arrives on the events descriptor.
 struct SpeechdEvent {

@@ -70,7 +70,8 @@ void run(Job job, const std::string& text, SpeechdLink::Shared& shared, const Sp
     // may be the screen.
     StandardErrorSilenced quiet;
     if (job == Job::connect && connection == nullptr) {
-      connection = open_connection(spd, autospawn, shared.events[1]);
+      // After the first try, only where a server listens.
+      connection = autospawn || server_listens(spd) ? open_connection(spd, autospawn, shared.events[1]) : nullptr;
       const int socket = connection != nullptr ? fcntl(connection->socket, F_DUPFD_CLOEXEC, 3) : -1;
       post(shared.events[1], {SpeechdEvent::connected, connection != nullptr ? 1 : 0});
       // The proof: a blank the server must begin and end.
