@@ -36,10 +36,10 @@ const SpeechdLibrary* SpeechdLibrary::load() {
       function = handle != nullptr ? reinterpret_cast<Function>(dlsym(handle, name)) : nullptr;
       return function != nullptr;
     };
-    const bool whole = find(l.open, "spd_open2") & find(l.notify, "spd_set_notification_on") &
-                       find(l.set_data_mode, "spd_set_data_mode") & find(l.say, "spd_say") &
-                       find(l.cancel, "spd_cancel") & find(l.close, "spd_close") &
-                       find(l.default_address, "spd_get_default_address") &
+    const bool whole = find(l.open, "spd_open2") && find(l.notify, "spd_set_notification_on") &&
+                       find(l.set_data_mode, "spd_set_data_mode") && find(l.say, "spd_say") &&
+                       find(l.cancel, "spd_cancel") && find(l.close, "spd_close") &&
+                       find(l.default_address, "spd_get_default_address") &&
                        find(l.free_address, "SPDConnectionAddress__free");
     if (!whole) l.open = nullptr;
     return l;
