@@ -68,6 +68,13 @@ std::string known_maker(const std::string& data_dir, const CouponCode& code, int
   return most;
 }
 
+void MakerSearch::start(const std::string& data_dir, const CouponCode& code, int this_year) {
+  if (code.kind == CouponCode::Kind::plain || found_.valid()) return;
+  found_ = std::async(std::launch::async, known_maker, data_dir, code, this_year);
+}
+
+std::string MakerSearch::get() { return found_.valid() ? found_.get() : std::string(); }
+
 void fill_from_code(CouponRecord& fresh, const CouponCode& code, const std::string& maker) {
   if (!maker.empty()) fresh.manufacturer = maker;
   if (code.expires) {

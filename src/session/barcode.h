@@ -1,5 +1,6 @@
 #pragma once
 
+#include <future>
 #include <string>
 
 #include "codes/coupon_code.h"
@@ -17,6 +18,20 @@ inline constexpr const char* check_digit_wrong =
 // (ties: the first in byte order); empty when no such record names one. Only
 // the folder's names are read, and the records whose names match.
 std::string known_maker(const std::string& data_dir, const CouponCode& code, int this_year);
+
+// `known_maker`, looked for on a thread of its own from the moment a code is
+// known to be new, while the user hears that it is: on a shared folder of
+// many records the listing takes seconds.
+class MakerSearch {
+ public:
+  // Starts it, once, for a code that has a maker.
+  void start(const std::string& data_dir, const CouponCode& code, int this_year);
+  // What it found; empty when it was not started.
+  std::string get();
+
+ private:
+  std::future<std::string> found_;
+};
 
 // A fresh record filled in from its code: the expiry as its four keys MMYY,
 // the value where the save value is cents that fit, the number needed where

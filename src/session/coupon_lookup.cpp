@@ -33,7 +33,9 @@ std::string look_up_coupon(const LookupContext& context, std::string_view code, 
   const Date today = date_of(context.today);
   const CouponCode meaning = read_coupon_code(code, today.year);
   CouponFile file;
+  MakerSearch maker;
   const FileResult opened = file.open_or_create(path, new_record(code), context.lock_wait, [&] {
+    maker.start(context.data_dir, meaning, today.year);
     if (meaning.check_digit_wrong) speak(context.voice, check_digit_wrong);
     speak(context.voice, "no record found.");
   });
@@ -44,12 +46,13 @@ std::string look_up_coupon(const LookupContext& context, std::string_view code, 
   // Nothing is entered or counted that cannot be stored.
   if (!file.writable() && (counting || context.edit_mode || image.empty())) return told(context, file.why_read_only());
   if (image.empty()) {
+    maker.start(context.data_dir, meaning, today.year);
     speak(context.voice, "I don't know this coupon");
     CouponRecord fresh = new_record(code);
     // Heard before anything is keyed: the print the user may not read.
-    const std::string maker = known_maker(context.data_dir, meaning, today.year);
-    fill_from_code(fresh, meaning, maker);
-    speak(context.voice, barcode_sentence(meaning, maker));
+    const std::string made_by = maker.get();
+    fill_from_code(fresh, meaning, made_by);
+    speak(context.voice, barcode_sentence(meaning, made_by));
     if (const FileResult saved = edit(context, code, fresh, file); !saved) return told(context, saved);
     if (!file.read_record_image(image)) return tell_failure(context.console, cannot_read);
   }
