@@ -22,6 +22,19 @@ bool is_modifier(WORD virtual_key) {
   }
 }
 
+// A key of the numeric keypad held with Alt alone and giving no character:
+// a digit of a character typed by its number, which comes with Alt's release.
+bool is_alt_number_key(const KEY_EVENT_RECORD& event) {
+  const DWORD state = event.dwControlKeyState;
+  const bool alt_alone = (state & (LEFT_ALT_PRESSED | RIGHT_ALT_PRESSED)) && !(state & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED));
+  if (!alt_alone || event.uChar.UnicodeChar != 0 || (state & ENHANCED_KEY)) return false;
+  const WORD key = event.wVirtualKeyCode;
+  // With Num Lock off the keypad's digits are the cursor keys, not enhanced.
+  return (key >= VK_NUMPAD0 && key <= VK_NUMPAD9) || key == VK_INSERT || key == VK_END || key == VK_DOWN ||
+         key == VK_NEXT || key == VK_LEFT || key == VK_CLEAR || key == VK_RIGHT || key == VK_HOME || key == VK_UP ||
+         key == VK_PRIOR;
+}
+
 // A character as the program's key: its code-page byte, '?' where it has none.
 std::optional<Key> character_key(wchar_t c) {
   const std::string byte = code_page_from_wide(std::wstring_view(&c, 1));
@@ -79,6 +92,8 @@ class ConsoleKeyboard : public Keyboard {
       const wchar_t c = event.uChar.UnicodeChar;
       const bool alt_character = !event.bKeyDown && event.wVirtualKeyCode == VK_MENU && c != 0;
       if (!alt_character && (!event.bKeyDown || is_modifier(event.wVirtualKeyCode))) continue;
+      // The number's keys themselves are no keys: the character is the key.
+      if (is_alt_number_key(event)) continue;
       // A character beyond the basic plane comes as two halves: one character,
       // which the code page cannot hold, so one '?' as on Linux.
       if (c >= 0xD800 && c <= 0xDBFF) {
