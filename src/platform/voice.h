@@ -32,8 +32,19 @@ inline std::chrono::milliseconds time_to_speak(std::size_t bytes) {
   return std::chrono::milliseconds(2000 + 150 * static_cast<std::int64_t>(bytes));
 }
 
-// A voice that stalls twice in a row is let go for the run.
-inline constexpr int stalls_before_letting_go = 2;
+// The stalls of a voice, in a row: after two it is let go for the run. A
+// sentence cut off because the program was told to end is no stall.
+class Stalls {
+ public:
+  bool let_go() const { return in_a_row_ >= 2; }
+  void note(bool heard) {
+    if (heard) in_a_row_ = 0;
+    else if (!told_to_end()) ++in_a_row_;
+  }
+
+ private:
+  int in_a_row_ = 0;
+};
 
 // Speaks `sentence` to its end; an empty sentence is silence, and so is
 // every sentence once the program is told to end. Control bytes (below 32,

@@ -141,7 +141,7 @@ bool EspeakVoice::ready() const { return engine_->rate > 0; }
 
 bool EspeakVoice::say(std::string_view sentence) {
   if (!ready() || sentence.empty()) return true;
-  if (stalls_ >= stalls_before_letting_go) return false;
+  if (stalls_.let_go()) return false;
   const std::string text = CodePage::ansi().to_utf8(sentence);
   const auto deadline = Clock::now() + deadline_(text.size());
   Engine& engine = *engine_;
@@ -155,13 +155,10 @@ bool EspeakVoice::say(std::string_view sentence) {
     }
     heard = wait_idle(engine, deadline);
   }
-  if (heard) {
-    stalls_ = 0;
-    return true;
-  }
-  engine.stop = true;
-  if (!told_to_end()) ++stalls_;
-  return false;
+  stalls_.note(heard);
+  // Stopped at its next samples, and what the device holds dropped.
+  if (!heard) engine.stop = true;
+  return heard;
 }
 
 EspeakVoice::~EspeakVoice() {

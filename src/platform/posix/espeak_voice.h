@@ -40,7 +40,7 @@ class EspeakVoice : public Voice {
  private:
   std::shared_ptr<Engine> engine_;  // shared with its worker, which a stalled device may keep
   Deadline deadline_ = time_to_speak;
-  int stalls_ = 0;
+  Stalls stalls_;
 };
 
 }  // namespace sortwell

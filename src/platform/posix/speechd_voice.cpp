@@ -58,7 +58,7 @@ void SpeechdVoice::catch_up() {
   const int proof = *link_.queued;
   if (proof >= 0 && link_.ended.contains(proof)) {
     state_ = State::speaking;
-    stalls_ = 0;
+    stalls_.note(true);
   } else if (proof < 0 || link_.cancelled.contains(proof) || Clock::now() - proving_since_ >= bounds_.proof_limit) {
     // Refused, cancelled by the server, or never heard: a server that does
     // not speak, not kept alive by this program.
@@ -105,12 +105,13 @@ bool SpeechdVoice::say(std::string_view sentence) {
     const Heard heard = speak_through_server(CodePage::ansi().to_utf8(sentence));
     if (link_.hung_up || heard == Heard::unanswered) connect_again();
     switch (heard) {
-      case Heard::yes: stalls_ = 0; return true;
+      case Heard::yes: stalls_.note(true); return true;
       case Heard::not_begun: break;
       case Heard::unanswered: return false;
       case Heard::stalled:
         link_.cancel();
-        if (!link_.ending && ++stalls_ >= stalls_before_letting_go) let_go(State::let_go);
+        stalls_.note(false);
+        if (stalls_.let_go()) let_go(State::let_go);
         return false;
     }
   }

@@ -77,7 +77,7 @@ class SpeechdVoice : public Voice {
   SpeechdLink link_;
   State state_ = State::connecting;
   SpeechdLink::Clock::time_point proving_since_;
-  int stalls_ = 0;
+  Stalls stalls_;
   Fallback make_fallback_;
   std::unique_ptr<Voice> fallback_;
 };

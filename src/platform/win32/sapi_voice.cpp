@@ -29,7 +29,7 @@ class SapiVoice : public Voice {
   SapiVoice& operator=(const SapiVoice&) = delete;
 
   bool say(std::string_view sentence) override {
-    if (stalls_ >= stalls_before_letting_go) return false;
+    if (stalls_.let_go()) return false;
     CLSID voice_class{};
     if (FAILED(CLSIDFromProgID(L"SAPI.SpVoice", &voice_class))) return true;
     ISpVoice* voice = nullptr;
@@ -50,14 +50,13 @@ class SapiVoice : public Voice {
     }
     if (!heard) voice->Speak(nullptr, SPF_PURGEBEFORESPEAK, nullptr);
     voice->Release();
-    if (!heard && !told_to_end()) ++stalls_;
-    if (heard) stalls_ = 0;
+    stalls_.note(heard);
     return heard;
   }
 
  private:
   bool com_ready_;
-  int stalls_ = 0;
+  Stalls stalls_;
 };
 
 }  // namespace
