@@ -20,7 +20,6 @@ FileResult CouponFile::open_or_create(const std::string& path, const CouponRecor
 
 FileResult CouponFile::open(const std::string& path, std::chrono::milliseconds lock_wait) {
   holds_record_ = false;
-  path_ = path;
   lock_wait_ = lock_wait;
   known_.clear();
   return file_.open(path, lock_wait);
@@ -42,12 +41,8 @@ FileResult CouponFile::take_again() {
   FileResult taken = file_.reopen(lock_wait_);
   if (taken) taken = file_.read_image(now);
   if (taken && now != known_.substr(0, record_image_size + 1)) taken = {FileStatus::changed};
-  if (taken.status != FileStatus::missing || !is_new()) return taken;
-  // The twin is gone: published by the copy that took it over, or given up.
-  OpenFile record;
-  const FileResult there = open_file(path_, OpenMode::existing, record);
-  close_file(record);
-  return there.status == FileStatus::missing ? FileResult{FileStatus::changed} : FileResult{FileStatus::exists};
+  // A new record's twin given up, and none in place: what was typed has no file.
+  return taken.status == FileStatus::missing && is_new() ? FileResult{FileStatus::changed} : taken;
 }
 
 FileResult CouponFile::write(std::size_t offset, std::string_view bytes) {

@@ -60,7 +60,8 @@ class CouponFile {
   FileResult reset_quantity(CouponRecord& record);
   // Deletes the record file while still holding it, then closes it.
   FileResult remove();
-  // Lets the file go; a new record never saved leaves nothing behind.
+  // Lets the file go; a new record never saved leaves nothing behind, but
+  // for one whose publishing failed, which keeps what was typed.
   void close() { file_.close(); }
 
  private:
@@ -70,7 +71,6 @@ class CouponFile {
   FileResult take_again();
 
   RecordFile file_;
-  std::string path_;
   std::chrono::milliseconds lock_wait_{};
   bool holds_record_ = false;
   std::string known_;  // what the file holds, as read and written by this copy

@@ -26,6 +26,16 @@ constexpr std::chrono::milliseconds lock_retry{10};
 constexpr FileResult cannot_name{FileStatus::not_a_record, FileCause::bad_name};
 constexpr FileResult not_open{FileStatus::failed, FileCause::other};
 
+// Whether another copy has put a record in place at `path`: `exists`
+// (held or not), `missing`, or why it cannot be told.
+FileResult record_in_place(const std::string& path) {
+  OpenFile record;
+  const FileResult there = open_file(path, OpenMode::existing, record);
+  close_file(record);
+  const bool found = there.ok() || there.status == FileStatus::read_only || there.status == FileStatus::in_use;
+  return found ? FileResult{FileStatus::exists} : there;
+}
+
 }  // namespace
 
 std::string record_path(const std::string& data_dir, std::string_view code) {
@@ -108,13 +118,9 @@ FileResult RecordFile::create(const std::string& path, std::string_view placehol
   path_ = path;
   unpublished_ = twin;
   // Another copy may have published the record while this one waited.
-  OpenFile record;
-  const FileResult there = open_file(path, OpenMode::existing, record);
-  close_file(record);
-  if (there.status != FileStatus::missing) {
+  if (const FileResult there = record_in_place(path); there.status != FileStatus::missing) {
     close();
-    const bool found = there.ok() || there.status == FileStatus::read_only || there.status == FileStatus::in_use;
-    return found ? FileResult{FileStatus::exists} : there;
+    return there;
   }
   FileResult written = truncate_file(file_);
   if (written) written = write_at(0, placeholder);
@@ -123,9 +129,12 @@ FileResult RecordFile::create(const std::string& path, std::string_view placehol
 }
 
 FileResult RecordFile::reopen(std::chrono::milliseconds lock_wait) {
-  const std::string name = unpublished_.empty() ? path_ : unpublished_;
+  const std::string name = held_name();
   if (is_open()) close_file(file_);
-  return open_named(name, OpenMode::existing, lock_wait);
+  const FileResult taken = open_named(name, OpenMode::existing, lock_wait);
+  // A twin gone was published by the copy that took it over, or given up.
+  if (taken.status == FileStatus::missing && !unpublished_.empty()) return record_in_place(path_);
+  return taken;
 }
 
 FileResult RecordFile::publish() {
@@ -156,7 +165,7 @@ FileResult RecordFile::write_at(std::size_t offset, std::string_view bytes) {
 }
 
 FileResult RecordFile::remove() {
-  const std::string name = unpublished_.empty() ? path_ : unpublished_;
+  const std::string name = held_name();
   // Deleted while still locked, so no other copy is inside it meanwhile.
   const FileResult deleted = is_open() ? delete_while_held(file_, name) : not_open;
   unpublished_.clear();

@@ -61,7 +61,8 @@ class RecordFile {
   // leads to the file), after the handle died: a server that restarted
   // forgot its lock, or the connection was reset. The dead handle is let
   // go, and the name is never deleted: another copy may hold it now.
-  // `missing` when the name is gone.
+  // `missing` when the name is gone; for a created file whose hidden name is
+  // gone, `exists` when another copy's record is in place.
   FileResult reopen(std::chrono::milliseconds lock_wait);
   // Whether `create` made it and `publish` has not put it in place yet.
   bool unpublished() const { return !unpublished_.empty(); }
@@ -81,6 +82,8 @@ class RecordFile {
 
  private:
   FileResult open_named(const std::string& path, OpenMode mode, std::chrono::milliseconds lock_wait);
+  // The name the open file has now: its hidden one until it is published.
+  const std::string& held_name() const { return unpublished_.empty() ? path_ : unpublished_; }
 
   OpenFile file_;
   FileResult why_read_only_;
