@@ -59,7 +59,7 @@ bool collect(const std::string& data_dir, const CategoryTable& categories, int t
     if (age && *age >= unfinished_after) problems.push_back(file.name + ": unfinished new record for code " + code_of_twin(file.name));
   };
   const auto wanted = [](std::string_view name) { return names_a_record(name) || names_a_twin(name); };
-  if (!read_folder(data_dir, record_image_size + 1, wanted, one, error)) return false;
+  if (!read_record_directory(data_dir, one, error, wanted)) return false;
   // Each file's problems stay in the order found.
   std::stable_sort(problems.begin(), problems.end(), [](const std::string& a, const std::string& b) {
     return a.substr(0, a.find(": ")) < b.substr(0, b.find(": "));

@@ -30,8 +30,7 @@ std::string code_of_twin(const std::string& name) { return name.substr(1, name.s
 
 bool read_record_directory(const std::string& data_dir, const std::function<void(const StoredFile&)>& each,
                            std::string& error, const std::function<bool(std::string_view name)>& wanted) {
-  const auto record = [&](std::string_view name) { return names_a_record(name) && (!wanted || wanted(name)); };
-  return read_folder(data_dir, record_image_size + 1, record, each, error);
+  return read_folder(data_dir, record_image_size + 1, wanted, each, error);
 }
 
 std::string code_of_file(const std::string& name) { return name.substr(0, name.size() - suffix.size()); }

@@ -19,11 +19,12 @@ bool names_a_twin(std::string_view name);
 // The code a twin's name stands for, in UTF-8.
 std::string code_of_twin(const std::string& name);
 
-// Hands every record file in `data_dir` to `each`, as `read_folder` does,
-// with the first 276 bytes (one more than the image) of each; only those
-// whose names `wanted` also accepts, where it is given.
+// Hands the files of `data_dir` whose names `wanted` accepts (by default the
+// records') to `each`, as `read_folder` does, with the first 276 bytes (one
+// more than the image) of each.
 bool read_record_directory(const std::string& data_dir, const std::function<void(const StoredFile&)>& each,
-                           std::string& error, const std::function<bool(std::string_view name)>& wanted = {});
+                           std::string& error,
+                           const std::function<bool(std::string_view name)>& wanted = names_a_record);
 
 // The code a record file's name stands for, in UTF-8: the name without ".cou".
 std::string code_of_file(const std::string& name);

@@ -50,7 +50,8 @@ std::string known_maker(const std::string& data_dir, const CouponCode& code, int
   if (code.kind == CouponCode::Kind::plain) return {};
   std::map<std::string, int> makers;
   const auto wanted = [&](std::string_view name) {
-    return may_name_maker(name, code) && same_maker(read_coupon_code(code_of_file(std::string(name)), this_year), code);
+    return may_name_maker(name, code) && names_a_record(name) &&
+           same_maker(read_coupon_code(code_of_file(std::string(name)), this_year), code);
   };
   const auto each = [&](const StoredFile& file) {
     if (!file.regular || !file.error.empty()) return;
