@@ -58,7 +58,6 @@ void enter_description(Console& console, CouponRecord& record) {
   record.description = console.read_line();
 }
 
-
 Entry enter_value(Console& console, CouponRecord& record) {
   const std::string answer = collect_keys(console, "Set Value in Cents:", 5);
   // Wrapped into 16 bits, 700 cents would be kept as 44.64.

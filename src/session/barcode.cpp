@@ -1,5 +1,6 @@
 #include "session/barcode.h"
 
+#include <cstdio>
 #include <map>
 #include <vector>
 
@@ -79,8 +80,9 @@ std::string MakerSearch::get() { return found_.valid() ? found_.get() : std::str
 void fill_from_code(CouponRecord& fresh, const CouponCode& code, const std::string& maker) {
   if (!maker.empty()) fresh.manufacturer = maker;
   if (code.expires) {
-    const auto two = [](int n) { return std::string{static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)}; };
-    fresh.expiry = two(code.expires->month) + two(code.expires->year);
+    char keys[16];
+    std::snprintf(keys, sizeof keys, "%02d%02d", code.expires->month, code.expires->year % 100);
+    fresh.expiry = keys;
   }
   // 655.35 cents is the most the record holds.
   if (code.save_value && is_cents_off(code) && *code.save_value <= 655) {
