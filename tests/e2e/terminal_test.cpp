@@ -176,7 +176,9 @@ TEST(Terminal, ContinueSignalsWhileEndingLeaveTheTerminalGivenBack) {
   for (const auto& [ending, attempts] : {std::pair{0, 1}, std::pair{SIGUSR1, 100}}) {
     SCOPED_TRACE(ending ? strsignal(ending) : "Enter");
     for (int attempt = 0; attempt < attempts; ++attempt) {
-      Sortwell run(80, {}, {"SORTWELL_VOICE=none"});
+      // The leak checker's pass at exit stops every thread with ptrace, and
+      // a storm of SIGCONT can hold it there for ever: left out here.
+      Sortwell run(80, {}, {"SORTWELL_VOICE=none", "ASAN_OPTIONS=detect_leaks=0"});
       ASSERT_TRUE(run.process.wait_for(prompt));
       std::atomic<bool> ended = false;
       std::thread storm([&] {
