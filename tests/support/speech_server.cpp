@@ -56,6 +56,8 @@ void SpeechServer::kill_now() {
   kill(pid_, SIGKILL);
   waitpid(pid_, nullptr, 0);
   pid_ = -1;
+  // A killed server leaves its socket behind: `start` waits for a new one.
+  std::filesystem::remove(socket());
 }
 
 void SpeechServer::stop() {

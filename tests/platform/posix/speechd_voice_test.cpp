@@ -142,9 +142,10 @@ TEST(SpeechDispatcher, AServerThatComesLateSpeaksTheSentencesAfter) {
     run.process.type("g\r");
     ASSERT_TRUE(run.process.wait_for("Sortwell: "));
     const std::string before = proof + "ghost mode activated";
-    for (int i = 0; i < 100 && !(server.text() == before + proof && server.finished_speaking()); ++i) {
+    for (int i = 0; i < 150 && !(server.text() == before + proof && server.finished_speaking()); ++i) {
       std::this_thread::sleep_for(100ms);
     }
+    ASSERT_EQ(server.text(), before + proof) << "not taken back";
     run.process.type("g\r");
     ASSERT_TRUE(run.process.wait_for("Sortwell: "));
     EXPECT_EQ(server.text(), before + proof + "ghost mode activated");
