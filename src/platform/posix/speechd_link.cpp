@@ -183,7 +183,11 @@ void SpeechdLink::take_arrived() {
 bool SpeechdLink::wait_until(Clock::time_point deadline) {
   const auto now = Clock::now();
   if (now >= deadline) return false;
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+  look(static_cast<int>(std::min<long long>(std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count(), 60000)));
+  return true;
+}
+
+void SpeechdLink::look(int timeout_ms) {
   int socket = -1;
   {
     std::lock_guard lock(shared_->mutex);
@@ -191,11 +195,10 @@ bool SpeechdLink::wait_until(Clock::time_point deadline) {
   }
   pollfd fds[3] = {{shared_->events[0], POLLIN, 0}, {ending_fd(), POLLIN, 0}, {socket, 0, 0}};
   // A socket whose server closed it reports POLLHUP, whatever is asked for.
-  if (poll(fds, 3, static_cast<int>(std::min<long long>(left, 60000))) > 0) {
+  if (poll(fds, 3, timeout_ms) > 0) {
     ending = ending || (fds[1].revents & POLLIN) != 0;
     hung_up = hung_up || (fds[2].revents & (POLLHUP | POLLERR)) != 0;
   }
-  return true;
 }
 
 void SpeechdLink::break_connection() {

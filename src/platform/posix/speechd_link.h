@@ -62,6 +62,9 @@ class SpeechdLink {
   }
   // Takes what has arrived already, without waiting.
   void take_arrived();
+  // Notes a hang-up or the ending, waiting up to `timeout_ms` for either or
+  // for an event: an answer can arrive before the hang-up was seen.
+  void look(int timeout_ms = 0);
   // Breaks the connection's socket, so that a call blocked on it returns;
   // the library's own descriptor is never touched.
   void break_connection();

@@ -48,6 +48,8 @@ void SpeechdVoice::let_go(State state) {
 
 void SpeechdVoice::catch_up() {
   link_.take_arrived();
+  // A server gone between sentences, or during the proof, is seen here.
+  link_.look();
   if ((state_ == State::proving || state_ == State::speaking) && link_.hung_up) return connect_again();
   if (state_ == State::connecting && link_.connected.value_or(false)) {
     state_ = State::proving;
@@ -77,7 +79,12 @@ SpeechdVoice::Heard SpeechdVoice::speak_through_server(const std::string& utf8) 
     link.break_connection();
     return Heard::unanswered;
   }
-  if (*link.queued < 0) return Heard::not_begun;
+  if (*link.queued < 0) {
+    // Refused, most often by a connection the server has closed: seen now,
+    // so that the link connects again.
+    link.look();
+    return Heard::not_begun;
+  }
   const int id = *link.queued;
   const bool begun = link.await([&] { return link.begun.contains(id) || link.over(id); }, deadline);
   if (begun && !link.begun.contains(id)) return Heard::not_begun;  // cancelled before it began
