@@ -12,10 +12,6 @@ bool write_output(std::FILE* stream, std::string_view utf8, Output) {
   return std::fflush(stream) == 0 && written && !std::ferror(stream);
 }
 
-}  // namespace sortwell
-
-namespace sortwell {
-
 std::string c_library_path(const std::string& utf8) { return utf8; }
 
 }  // namespace sortwell

@@ -25,20 +25,6 @@ bool write_output(std::FILE* stream, std::string_view utf8, Output kind) {
   return std::fflush(stream) == 0 && written && !std::ferror(stream);
 }
 
-}  // namespace sortwell
-
-namespace sortwell {
-
-std::string c_library_path(const std::string& utf8) {
-  const std::wstring wide = wide_from_utf8(utf8);
-  BOOL lost = FALSE;
-  const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                       0, nullptr, &lost);
-  if (size <= 0 || lost) return {};
-  std::string path(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), path.data(), size,
-                      nullptr, nullptr);
-  return path;
-}
+std::string c_library_path(const std::string& utf8) { return ansi_path_from_utf8(utf8); }
 
 }  // namespace sortwell

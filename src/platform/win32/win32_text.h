@@ -15,6 +15,10 @@ std::wstring wide_from_code_page(std::string_view text);
 std::string code_page_from_wide(std::wstring_view text);
 std::wstring wide_from_utf8(std::string_view text);
 std::string utf8_from_wide(std::wstring_view text);
+// A path for a library that opens files through the C runtime's narrow
+// calls: in the system's ANSI code page, or empty (which opens nothing)
+// where that cannot hold every character.
+std::string ansi_path_from_utf8(std::string_view utf8);
 
 // The program's code page.
 inline constexpr unsigned code_page_number = 1252;
