@@ -4,8 +4,6 @@
 #include <fcntl.h>
 #include <pcaudiolib/audio.h>
 #include <poll.h>
-#include <pthread.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -17,6 +15,7 @@
 #include "common/code_page.h"
 #include "platform/posix/ending.h"
 #include "platform/posix/quiet_stderr.h"
+#include "platform/posix/thread_without_signals.h"
 
 namespace sortwell {
 
@@ -105,12 +104,7 @@ std::shared_ptr<EspeakVoice::Engine> start_engine(EspeakVoice::SampleSink sink) 
   }
   // Where the file is missing the engine still finds "en" itself.
   espeak_SetVoiceByName(default_voice_file);
-  // The worker takes no signals: the main thread's handlers must run where they can act.
-  sigset_t all, old;
-  sigfillset(&all);
-  pthread_sigmask(SIG_BLOCK, &all, &old);
-  engine->worker = std::thread(work, engine);
-  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  engine->worker = thread_without_signals(work, engine);
   return engine;
 }
 

@@ -2,8 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pthread.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,6 +14,7 @@
 #include "platform/posix/ending.h"
 #include "platform/posix/quiet_stderr.h"
 #include "platform/posix/speechd_library.h"
+#include "platform/posix/thread_without_signals.h"
 
 namespace sortwell {
 namespace {
@@ -136,13 +135,8 @@ bool SpeechdLink::available() { return SpeechdLibrary::load() != nullptr; }
 SpeechdLink::SpeechdLink(Clock::duration retry) : shared_(std::make_shared<Shared>()) {
   shared_->retry = retry;
   if (pipe2(shared_->events, O_CLOEXEC | O_NONBLOCK) != 0) shared_->events[0] = shared_->events[1] = -1;
-  // The worker, and the library's threads it starts, take no signals: the
-  // main thread's handlers must run where they can act.
-  sigset_t all, old;
-  sigfillset(&all);
-  pthread_sigmask(SIG_BLOCK, &all, &old);
-  shared_->worker = std::thread(work, shared_, *SpeechdLibrary::load());
-  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  // The library's threads, started from the worker, take no signals either.
+  shared_->worker = thread_without_signals(work, shared_, *SpeechdLibrary::load());
 }
 
 void SpeechdLink::connect() {
