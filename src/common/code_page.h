@@ -7,9 +7,9 @@
 
 namespace sortwell {
 
-// The program's single-byte code page: Windows-1252, on every platform. Every text inside the program is a byte string
-// in it; texts become UTF-8 (or UTF-16) only where they meet the terminal,
-// file names and the voice.
+// The program's single-byte code page: Windows-1252, on every platform.
+// Every text inside the program is a byte string in it; texts become UTF-8
+// (or UTF-16) only where they meet the terminal, file names and the voice.
 class CodePage {
  public:
   static constexpr char replacement = '?';

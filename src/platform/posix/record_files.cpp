@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <climits>
 
-
 namespace sortwell {
 namespace {
 

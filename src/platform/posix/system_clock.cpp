@@ -2,8 +2,6 @@
 
 #include <poll.h>
 
-#include <cerrno>
-
 #include "platform/ending.h"
 #include "platform/posix/ending.h"
 

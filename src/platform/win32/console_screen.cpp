@@ -11,10 +11,7 @@ namespace {
 
 constexpr WORD light_grey_on_black = 7;
 
-// The console screen, drawn cell by cell in light grey on black: the
-// console's text, with its line ends (CR, LF), Backspace and the two cursor
-// moves of an erase across rows (ESC [ A, ESC [ n G), becomes cell writes,
-// scrolls and cursor moves. Without a console, the bytes go out as they are.
+// What open_console_screen promises.
 class ConsoleScreen : public Screen {
  public:
   explicit ConsoleScreen(HANDLE output) : output_(output) {
