@@ -50,6 +50,8 @@ class SpeechdLink {
   bool ending = false;   // the program was told to end
 
   bool over(int message) const { return ended.contains(message) || cancelled.contains(message); }
+  // Begun, or over without beginning (cancelled first): no longer waiting.
+  bool begun_or_over(int message) const { return begun.contains(message) || over(message); }
   // Takes what arrives until `done()` holds: true; false once the deadline
   // passes, the server hangs up or the program is told to end.
   template <typename Done>

@@ -26,7 +26,7 @@ std::unique_ptr<SpeechdVoice> SpeechdVoice::connect(const Bounds& bounds, Fallba
   link.await([&] { return link.connected.has_value(); }, Clock::now() + bounds.connect);
   if (link.connected.value_or(false)) {
     // The proof, within its short bounds for the first prompt.
-    const auto begun = [&] { return link.queued && (link.begun.contains(*link.queued) || link.over(*link.queued)); };
+    const auto begun = [&] { return link.queued && link.begun_or_over(*link.queued); };
     link.await([&] { return link.queued.has_value(); }, Clock::now() + bounds.answer) &&
         link.await(begun, Clock::now() + bounds.proof_begin) &&
         link.await([&] { return link.over(*link.queued); }, Clock::now() + bounds.proof_end);
@@ -86,7 +86,7 @@ SpeechdVoice::Heard SpeechdVoice::speak_through_server(const std::string& utf8) 
     return Heard::not_begun;
   }
   const int id = *link.queued;
-  const bool begun = link.await([&] { return link.begun.contains(id) || link.over(id); }, deadline);
+  const bool begun = link.await([&] { return link.begun_or_over(id); }, deadline);
   if (begun && !link.begun.contains(id)) return Heard::not_begun;  // cancelled before it began
   if (!begun) return link.hung_up ? Heard::not_begun : Heard::stalled;
   // Begun: never spoken again, even when the server goes away meanwhile.
