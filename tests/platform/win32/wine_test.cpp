@@ -62,12 +62,12 @@ struct Wine {
   std::string record(const std::string& code) const { return read_file(prefix + "/drive_c/sortwell/" + code + ".cou"); }
   // A command line under wine, its output to a file: the exit status and
   // what it wrote on standard output and then standard error.
-  // Bounded, so that a stalled wine fails the test rather than hangs it.
   std::pair<int, std::string> run(const std::string& command) const {
     return run_program(std::string(wine) + " " + command);
   }
   // The prefix's wineserver with `options`: -w waits for it to end, -k ends it.
   int run_server(const std::string& options) const { return run_program("/usr/lib/wine/wineserver64 " + options).first; }
+  // Bounded, so that a stalled wine fails the test rather than hangs it.
   std::pair<int, std::string> run_program(const std::string& command) const {
     std::string line;
     for (const std::string& variable : environment()) line += "'" + variable + "' ";
