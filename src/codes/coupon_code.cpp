@@ -58,7 +58,13 @@ bool same_maker(const CouponCode& a, const CouponCode& b) {
 std::string_view code_of_line(std::string_view line) {
   const bool identified = line.size() >= 3 && line[0] == ']' && is_letter(line[1]) &&
                           (is_letter(line[2]) || is_digit(line[2]));
-  return identified ? line.substr(3) : line;
+  if (!identified) return line;
+  const std::string_view code = line.substr(3);
+  // "]E0" sends every UPC-A as the 13 digits of EAN-13, a 0 before it: the
+  // coupon is the same record however it was scanned.
+  const bool upc_as_ean = line.starts_with("]E0") && code.size() == 13 && code[0] == '0' &&
+                          std::all_of(code.begin(), code.end(), is_digit);
+  return upc_as_ean ? code.substr(1) : code;
 }
 
 }  // namespace sortwell

@@ -63,7 +63,8 @@ bool same_maker(const CouponCode& a, const CouponCode& b);
 
 // The code in a scanned line: a line that begins with an AIM symbology
 // identifier ("]" , a letter, a letter or digit, as in "]e0") stands for what
-// follows it; any other line is the code itself.
+// follows it, but for a UPC-A code after "]E0", sent as 13 digits with a 0
+// first: that 0 is no part of it. Any other line is the code itself.
 std::string_view code_of_line(std::string_view line);
 
 }  // namespace sortwell
