@@ -39,7 +39,7 @@ void BM_SpeechdSpeakToEnd(benchmark::State& state) {
   bounds.connect = 2s;
   auto voice = SpeechdVoice::connect(bounds, nullptr);
   if (!voice || !voice->speaking_through_server()) return state.SkipWithError("no connection");
-  for (auto _ : state) voice->say(sentence);
+  for (auto _ : state) voice->say(sentence, nullptr);
 }
 BENCHMARK(BM_SpeechdSpeakToEnd)->Unit(benchmark::kMillisecond);
 

@@ -36,10 +36,10 @@ void record(benchmark::State& state, Clock::time_point start) {
 
 void BM_VoiceToFirstSamples(benchmark::State& state) {
   EspeakVoice& voice = warm_voice();
-  voice.say(sentence);
+  voice.say(sentence, nullptr);
   for (auto _ : state) {
     const auto start = Clock::now();
-    voice.say(sentence);
+    voice.say(sentence, nullptr);
     record(state, start);
   }
 }

@@ -16,6 +16,14 @@ class Keyboard {
   // Whether a whole key has arrived already, so that `wait_key` returns at
   // once. Asks nothing of the system; false when unsure.
   virtual bool key_ready() { return false; }
+  // Whether a key has been typed that `wait_key` has not handed out yet,
+  // asking the system without waiting; the key stays to be handed out. For
+  // a wait elsewhere that the next key cuts short (a sentence being spoken).
+  virtual bool key_arrived() { return key_ready(); }
+  // What such a wait can watch beside its own: POSIX, a descriptor that
+  // turns readable when input arrives. -1 where there is none: `key_arrived`
+  // is then asked at short intervals.
+  virtual int arrival_fd() { return -1; }
 };
 
 }  // namespace sortwell

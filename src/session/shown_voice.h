@@ -12,7 +12,7 @@ namespace sortwell {
 class ShownVoice : public Voice {
  public:
   explicit ShownVoice(Console& console) : console_(console) {}
-  bool say(std::string_view sentence) override {
+  bool say(std::string_view sentence, Keyboard*) override {
     if (console_.current_line().empty() && console_.last_line() == sentence) return true;
     if (!console_.current_line().empty()) console_.print_newline();
     console_.print_text(sentence);
@@ -30,7 +30,11 @@ class ShownVoice : public Voice {
 class HeardOrShown : public Voice {
  public:
   HeardOrShown(Voice& voice, Console& console) : voice_(voice), shown_(console) {}
-  bool say(std::string_view sentence) override { return voice_.say(sentence) || shown_.say(sentence); }
+  bool say(std::string_view sentence, Keyboard* cut_by) override {
+    return voice_.say(sentence, cut_by) || shown_.say(sentence, nullptr);
+  }
+  RateRange rate_range() override { return voice_.rate_range(); }
+  void set_rate(int steps) override { voice_.set_rate(steps); }
 
  private:
   Voice& voice_;

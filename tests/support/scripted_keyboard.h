@@ -20,6 +20,7 @@ class ScriptedKeyboard : public Keyboard {
     ++keys_after_end_;
     return keys::enter;
   }
+  bool key_arrived() override { return !decoder_.empty(); }
   bool script_used_up() const { return decoder_.empty(); }
   int keys_after_end() const { return keys_after_end_; }
 

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -27,11 +28,14 @@ struct EspeakVoice::Engine {
   bool device_open = false;
   int rate = 0;
   std::atomic<bool> stop{false};  // the sentence being spoken is to stop
+  std::atomic<int> words_per_minute{espeakRATE_NORMAL};
+  int words_per_minute_set = espeakRATE_NORMAL;  // the worker's own
 
   std::mutex mutex;
   std::condition_variable changed;
   std::optional<std::string> sentence;  // waiting for the worker
   bool busy = false;                    // the worker is in the engine
+  bool flushing = false;                // a cut sentence's sound is being dropped
   bool quit = false;
   int done[2] = {-1, -1};
   std::thread worker;
@@ -65,6 +69,10 @@ void speak_one(EspeakVoice::Engine& engine, const std::string& text) {
   }
   // Without a device there is nothing to speak to: silence.
   if (!engine.sink && !engine.device_open) return;
+  if (const int rate = engine.words_per_minute; rate != engine.words_per_minute_set) {
+    espeak_SetParameter(espeakRATE, rate, 0);
+    engine.words_per_minute_set = rate;
+  }
   espeak_SetSynthCallback(receive_samples);
   espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, &engine);
   if (engine.device_open) {
@@ -97,7 +105,8 @@ std::shared_ptr<EspeakVoice::Engine> start_engine(EspeakVoice::SampleSink sink) 
   engine->sink = std::move(sink);
   StandardErrorSilenced quiet;
   // DONT_EXIT: without it the library ends the process when its data is missing.
-  engine->rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+  // Pieces of 20 ms: a sentence cut short stops at the next one.
+  engine->rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 20, nullptr, espeakINITIALIZE_DONT_EXIT);
   if (engine->rate <= 0 || pipe2(engine->done, O_CLOEXEC | O_NONBLOCK) != 0) {
     engine->rate = 0;
     return engine;
@@ -108,21 +117,47 @@ std::shared_ptr<EspeakVoice::Engine> start_engine(EspeakVoice::SampleSink sink) 
   return engine;
 }
 
-// Waits until the worker has nothing to do, up to `deadline`, or until the
-// program is told to end; whether it got there.
-bool wait_idle(EspeakVoice::Engine& engine, Clock::time_point deadline) {
+enum class Wait { idle, cut, late };
+
+// Waits until the worker has nothing to do (idle), up to `deadline`, or
+// until the program is told to end (late), or a key arrives on `cut_by` (cut).
+Wait wait_idle(EspeakVoice::Engine& engine, Clock::time_point deadline, Keyboard* cut_by) {
+  const int key_fd = cut_by != nullptr ? cut_by->arrival_fd() : -1;
   for (;;) {
     {
       std::lock_guard lock(engine.mutex);
-      if (!engine.busy && !engine.sentence) return true;
+      if (!engine.busy && !engine.sentence && !engine.flushing) return Wait::idle;
     }
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return false;
-    pollfd fds[2] = {{engine.done[0], POLLIN, 0}, {ending_fd(), POLLIN, 0}};
-    if (poll(fds, fds[1].fd >= 0 ? 2 : 1, static_cast<int>(left)) > 0 && (fds[1].revents & POLLIN)) return false;
+    if (cut_by != nullptr && cut_by->key_arrived()) return Wait::cut;
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return Wait::late;
+    // Without a descriptor to watch, the keyboard is asked every 10 ms.
+    if (cut_by != nullptr && key_fd < 0) left = std::min<long long>(left, 10);
+    pollfd fds[3] = {{engine.done[0], POLLIN, 0}, {ending_fd(), POLLIN, 0}, {key_fd, POLLIN, 0}};
+    if (poll(fds, 3, static_cast<int>(left)) > 0 && (fds[1].revents & POLLIN)) return Wait::late;
     char bytes[16];
     [[maybe_unused]] const ssize_t drained = read(engine.done[0], bytes, sizeof bytes);
   }
+}
+
+// Stops the sentence at its next samples, and drops what the device holds.
+// The device is flushed on a thread of its own, since the worker may be
+// waiting in it for the sound to play out, and a stalled device would hold
+// whoever calls it; the next sentence waits for the flush.
+void stop_sentence(const std::shared_ptr<EspeakVoice::Engine>& engine) {
+  std::lock_guard lock(engine->mutex);
+  // A sentence not yet taken is never spoken; one being spoken stops.
+  engine->sentence.reset();
+  engine->stop = true;
+  if (!engine->device_open || !engine->busy || engine->flushing) return;
+  engine->flushing = true;
+  thread_without_signals([engine] {
+    audio_object_flush(engine->device);
+    std::lock_guard flushed(engine->mutex);
+    engine->flushing = false;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = write(engine->done[1], &byte, 1);
+  }).detach();
 }
 
 }  // namespace
@@ -133,26 +168,36 @@ EspeakVoice::EspeakVoice(SampleSink sink, Deadline deadline) : engine_(start_eng
 
 bool EspeakVoice::ready() const { return engine_->rate > 0; }
 
-bool EspeakVoice::say(std::string_view sentence) {
+bool EspeakVoice::say(std::string_view sentence, Keyboard* cut_by) {
   if (!ready() || sentence.empty()) return true;
   if (stalls_.let_go()) return false;
   const std::string text = CodePage::ansi().to_utf8(sentence);
   const auto deadline = Clock::now() + deadline_(text.size());
   Engine& engine = *engine_;
   // The sentence before may still be in a stalled device: waited for first.
-  bool heard = wait_idle(engine, deadline);
-  if (heard) {
+  Wait waited = wait_idle(engine, deadline, cut_by);
+  if (waited == Wait::idle) {
     {
       std::lock_guard lock(engine.mutex);
       engine.sentence = text;
       engine.changed.notify_all();
     }
-    heard = wait_idle(engine, deadline);
+    waited = wait_idle(engine, deadline, cut_by);
   }
+  const bool heard = waited != Wait::late;
   stalls_.note(heard);
-  // Stopped at its next samples, and what the device holds dropped.
-  if (!heard) engine.stop = true;
+  if (waited != Wait::idle) stop_sentence(engine_);
   return heard;
+}
+
+RateRange EspeakVoice::rate_range() {
+  return {-(espeakRATE_NORMAL - espeakRATE_MINIMUM + rate_step - 1) / rate_step,
+          (espeakRATE_MAXIMUM - espeakRATE_NORMAL) / rate_step};
+}
+
+void EspeakVoice::set_rate(int steps) {
+  const int rate = espeakRATE_NORMAL + rate_range().within(steps) * rate_step;
+  engine_->words_per_minute = std::clamp(rate, espeakRATE_MINIMUM, espeakRATE_MAXIMUM);
 }
 
 EspeakVoice::~EspeakVoice() {
@@ -162,7 +207,7 @@ EspeakVoice::~EspeakVoice() {
   engine.quit = true;
   engine.stop = true;
   engine.changed.notify_all();
-  const bool stuck = engine.busy;
+  const bool stuck = engine.busy || engine.flushing;
   lock.unlock();
   // A worker stuck in a stalled device is left to the end of the process,
   // with the engine it is in.

@@ -13,7 +13,8 @@ namespace sortwell {
 // a worker thread of its own, and `say` waits for it with a deadline (by
 // default `time_to_speak`): past it, or once the program is told to end, the
 // sentence is stopped (the engine at its next samples, the device's queue
-// dropped) and `say` returns false. After two such stalls in a row the voice
+// dropped) and `say` returns false; a key on `cut_by` stops it the same
+// way, and `say` returns true. After two such stalls in a row the voice
 // is let go: every later sentence returns false at once. Without a sound
 // device, or without the engine's data, it stays silent; no message of the
 // engine or the audio stack ever reaches the screen. The engine is one per
@@ -32,8 +33,13 @@ class EspeakVoice : public Voice {
   EspeakVoice(const EspeakVoice&) = delete;
   EspeakVoice& operator=(const EspeakVoice&) = delete;
 
-  bool say(std::string_view sentence) override;
+  bool say(std::string_view sentence, Keyboard* cut_by) override;
+  // 25 words a minute a step, from 80 to 450; the default is 175.
+  RateRange rate_range() override;
+  void set_rate(int steps) override;
   bool ready() const;
+
+  static constexpr int rate_step = 25;
 
   struct Engine;
 

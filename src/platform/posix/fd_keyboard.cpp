@@ -56,6 +56,12 @@ bool FdKeyboard::key_ready() {
   return ready_.has_value();
 }
 
+bool FdKeyboard::key_arrived() {
+  if (ready_ || !decoder_.empty()) return true;
+  pollfd input{fd_, POLLIN, 0};
+  return !input_ended_ && poll(&input, 1, 0) > 0;
+}
+
 Key FdKeyboard::wait_key() {
   if (ready_) {
     const Key key = *ready_;

@@ -18,6 +18,8 @@ class FdKeyboard : public Keyboard {
   explicit FdKeyboard(int fd, int wake_fd = -1) : fd_(fd), wake_fd_(wake_fd) {}
   Key wait_key() override;
   bool key_ready() override;
+  bool key_arrived() override;
+  int arrival_fd() override { return fd_; }
 
  private:
   enum class Wait { input, idle, woken };

@@ -15,6 +15,7 @@ namespace {
 
 // Never closed while the library's thread may still deliver to it.
 std::atomic<int> event_fd{-1};
+std::atomic<int> event_connection{0};
 
 void on_event(std::size_t message, std::size_t, SPDNotificationType type) {
   const int fd = event_fd.load();
@@ -22,7 +23,7 @@ void on_event(std::size_t message, std::size_t, SPDNotificationType type) {
   const SpeechdEvent::Kind kind = type == SPD_EVENT_BEGIN    ? SpeechdEvent::begun
                                   : type == SPD_EVENT_CANCEL ? SpeechdEvent::cancelled
                                                              : SpeechdEvent::ended;
-  post(fd, {kind, static_cast<int>(message)});
+  post(fd, {kind, static_cast<int>(message), event_connection.load()});
 }
 
 }  // namespace
@@ -39,6 +40,7 @@ const SpeechdLibrary* SpeechdLibrary::load() {
     const bool whole = find(l.open, "spd_open2") && find(l.notify, "spd_set_notification_on") &&
                        find(l.set_data_mode, "spd_set_data_mode") && find(l.say, "spd_say") &&
                        find(l.cancel, "spd_cancel") && find(l.close, "spd_close") &&
+                       find(l.set_rate, "spd_set_voice_rate") && find(l.get_rate, "spd_get_voice_rate") &&
                        find(l.default_address, "spd_get_default_address") &&
                        find(l.free_address, "SPDConnectionAddress__free");
     if (!whole) l.open = nullptr;
@@ -47,8 +49,9 @@ const SpeechdLibrary* SpeechdLibrary::load() {
   return library.open != nullptr ? &library : nullptr;
 }
 
-SPDConnection* open_connection(const SpeechdLibrary& spd, bool autospawn, int events_fd) {
+SPDConnection* open_connection(const SpeechdLibrary& spd, bool autospawn, int events_fd, int number) {
   event_fd = events_fd;
+  event_connection = number;
   char* error = nullptr;
   SPDConnection* connection = spd.open("sortwell", "main", nullptr, SPD_MODE_THREADED, nullptr, autospawn, &error);
   std::free(error);

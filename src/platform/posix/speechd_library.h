@@ -14,6 +14,8 @@ struct SpeechdLibrary {
   decltype(&spd_say) say = nullptr;
   decltype(&spd_cancel) cancel = nullptr;
   decltype(&spd_close) close = nullptr;
+  decltype(&spd_set_voice_rate) set_rate = nullptr;
+  decltype(&spd_get_voice_rate) get_rate = nullptr;
   decltype(&spd_get_default_address) default_address = nullptr;
   decltype(&SPDConnectionAddress__free) free_address = nullptr;
 
@@ -24,8 +26,10 @@ struct SpeechdLibrary {
 // of every message, as (message id, event) on `events_fd`: the library's
 // notifications carry no context, so one descriptor serves the process.
 // `autospawn`: the library may start a server where the configuration
-// allows. nullptr when none answers.
-SPDConnection* open_connection(const SpeechdLibrary& spd, bool autospawn, int events_fd);
+// allows. nullptr when none answers. The events carry `number`: an event of
+// a connection given up before is told from the new one's.
+// `number` tags its events.
+SPDConnection* open_connection(const SpeechdLibrary& spd, bool autospawn, int events_fd, int number);
 
 // Whether a server listens where the library would connect: a local socket
 // that takes a connection (or any address of another kind). Tried before a
@@ -36,7 +40,8 @@ bool server_listens(const SpeechdLibrary& spd);
 // What arrives on the events descriptor.
 struct SpeechdEvent {
   enum Kind : int { connected, queued, begun, ended, cancelled } kind;
-  int value;  // the message id; for `connected` 1 or 0
+  int value;       // the message id; for `connected` 1 or 0
+  int connection;  // the number of the connection it came from
 };
 // Writes an event whole, or drops it rather than block.
 void post(int fd, SpeechdEvent event);

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -21,7 +22,17 @@ namespace {
 
 using namespace std::chrono_literals;
 
-enum class Job { connect, say, cancel, close, quit };
+enum class Job { connect, say, cancel, close, rate, quit };
+
+struct Task {
+  Job job;
+  std::string text;  // a sentence
+  int value = 0;     // a connection's number; a rate's steps
+};
+
+// The server's rates run from -100 to 100; a step is ten.
+constexpr int rate_step = 10;
+int server_rate(int configured, int steps) { return std::clamp(configured + rate_step * steps, -100, 100); }
 
 // A connection whose server broke is never closed: the library's own thread
 // closes its socket when it sees the break, and a second close could hit a
@@ -36,21 +47,25 @@ void keep(SPDConnection* connection) {
 struct SpeechdLink::Shared {
   std::mutex mutex;
   std::condition_variable changed;
-  std::deque<std::pair<Job, std::string>> jobs;
+  std::deque<Task> jobs;
   bool worker_done = false;
   SPDConnection* connection = nullptr;
   int socket = -1;      // a descriptor of our own for the connection's socket
   bool broken = false;  // its socket was broken: the library closes it itself
   bool trying = false;  // to connect, again at `next_try`
   bool tried = false;   // the library may start a server on the first attempt only
+  bool may_start_server = true;
+  int number = 0;       // the connection's, on everything it answers
+  int rate_steps = 0;
+  int configured_rate = 0;  // the connection's own, before any steps
   Clock::time_point next_try;
   Clock::duration retry;
   int events[2] = {-1, -1};
   std::thread worker;
 
-  void submit(Job job, std::string words = {}) {
+  void submit(Task task) {
     std::lock_guard lock(mutex);
-    jobs.emplace_back(job, std::move(words));
+    jobs.push_back(std::move(task));
     changed.notify_all();
   }
 };
@@ -58,11 +73,16 @@ struct SpeechdLink::Shared {
 namespace {
 
 // One job, with the lock held on entry and on return.
-void run(Job job, const std::string& text, SpeechdLink::Shared& shared, const SpeechdLibrary& spd,
-         std::unique_lock<std::mutex>& lock) {
+void run(const Task& task, SpeechdLink::Shared& shared, const SpeechdLibrary& spd, std::unique_lock<std::mutex>& lock) {
+  const Job job = task.job;
   SPDConnection* connection = shared.connection;
-  const bool autospawn = !shared.tried;
+  const bool autospawn = !shared.tried && shared.may_start_server;
   shared.tried = true;
+  if (job == Job::connect && connection == nullptr && task.value != 0) shared.number = task.value;
+  if (job == Job::rate) shared.rate_steps = task.value;
+  const int number = shared.number;
+  const int steps = shared.rate_steps;
+  const int configured = shared.configured_rate;
   lock.unlock();
   {
     // The library and a server it starts complain on standard error, which
@@ -70,12 +90,16 @@ void run(Job job, const std::string& text, SpeechdLink::Shared& shared, const Sp
     StandardErrorSilenced quiet;
     if (job == Job::connect && connection == nullptr) {
       // After the first try, only where a server listens.
-      connection = autospawn || server_listens(spd) ? open_connection(spd, autospawn, shared.events[1]) : nullptr;
+      connection = autospawn || server_listens(spd) ? open_connection(spd, autospawn, shared.events[1], number) : nullptr;
       const int socket = connection != nullptr ? fcntl(connection->socket, F_DUPFD_CLOEXEC, 3) : -1;
-      post(shared.events[1], {SpeechdEvent::connected, connection != nullptr ? 1 : 0});
+      // The rate the user configured, which the steps go on from.
+      const int own_rate = connection != nullptr ? std::clamp(spd.get_rate(connection), -100, 100) : 0;
+      if (connection != nullptr && steps != 0) spd.set_rate(connection, server_rate(own_rate, steps));
+      post(shared.events[1], {SpeechdEvent::connected, connection != nullptr ? 1 : 0, number});
       // The proof: a blank the server must begin and end.
-      if (connection != nullptr) post(shared.events[1], {SpeechdEvent::queued, spd.say(connection, SPD_TEXT, " ")});
+      if (connection != nullptr) post(shared.events[1], {SpeechdEvent::queued, spd.say(connection, SPD_TEXT, " "), number});
       lock.lock();
+      shared.configured_rate = own_rate;
       shared.connection = connection;
       if (shared.socket >= 0) ::close(shared.socket);
       shared.socket = socket;
@@ -85,10 +109,12 @@ void run(Job job, const std::string& text, SpeechdLink::Shared& shared, const Sp
       return;
     }
     if (job == Job::say) {
-      const int id = connection != nullptr ? spd.say(connection, SPD_TEXT, text.c_str()) : -1;
-      post(shared.events[1], {SpeechdEvent::queued, id < 0 ? -1 : id});
+      const int id = connection != nullptr ? spd.say(connection, SPD_TEXT, task.text.c_str()) : -1;
+      post(shared.events[1], {SpeechdEvent::queued, id < 0 ? -1 : id, number});
     } else if (job == Job::cancel && connection != nullptr) {
       spd.cancel(connection);
+    } else if (job == Job::rate && connection != nullptr) {
+      spd.set_rate(connection, server_rate(configured, steps));
     }
   }
   lock.lock();
@@ -116,13 +142,13 @@ void work(std::shared_ptr<SpeechdLink::Shared> shared, const SpeechdLibrary& spd
     if (!job_waiting()) {
       // Between attempts to connect, or until there is work.
       if (!shared->trying) shared->changed.wait(lock, job_waiting);
-      else if (!shared->changed.wait_until(lock, shared->next_try, job_waiting)) run(Job::connect, {}, *shared, spd, lock);
+      else if (!shared->changed.wait_until(lock, shared->next_try, job_waiting)) run({Job::connect, {}, 0}, *shared, spd, lock);
       continue;
     }
-    auto [job, text] = std::move(shared->jobs.front());
+    const Task task = std::move(shared->jobs.front());
     shared->jobs.pop_front();
-    if (job == Job::quit) break;
-    run(job, text, *shared, spd, lock);
+    if (task.job == Job::quit) break;
+    run(task, *shared, spd, lock);
   }
   shared->worker_done = true;
   shared->changed.notify_all();
@@ -132,8 +158,9 @@ void work(std::shared_ptr<SpeechdLink::Shared> shared, const SpeechdLibrary& spd
 
 bool SpeechdLink::available() { return SpeechdLibrary::load() != nullptr; }
 
-SpeechdLink::SpeechdLink(Clock::duration retry) : shared_(std::make_shared<Shared>()) {
+SpeechdLink::SpeechdLink(Clock::duration retry, bool may_start_server) : shared_(std::make_shared<Shared>()) {
   shared_->retry = retry;
+  shared_->may_start_server = may_start_server;
   if (pipe2(shared_->events, O_CLOEXEC | O_NONBLOCK) != 0) shared_->events[0] = shared_->events[1] = -1;
   // The library's threads, started from the worker, take no signals either.
   shared_->worker = thread_without_signals(work, shared_, *SpeechdLibrary::load());
@@ -146,24 +173,28 @@ void SpeechdLink::connect() {
   ended.clear();
   cancelled.clear();
   hung_up = false;
-  shared_->submit(Job::connect);
+  shared_->submit({Job::connect, {}, ++connection_});
 }
 
 void SpeechdLink::say(const std::string& utf8) {
   queued.reset();
-  shared_->submit(Job::say, utf8);
+  shared_->submit({Job::say, utf8, 0});
 }
 
-void SpeechdLink::cancel() { shared_->submit(Job::cancel); }
+void SpeechdLink::cancel() { shared_->submit({Job::cancel, {}, 0}); }
 
 void SpeechdLink::close() {
   if (hung_up) break_connection();
-  shared_->submit(Job::close);
+  shared_->submit({Job::close, {}, 0});
 }
+
+void SpeechdLink::set_rate(int steps) { shared_->submit({Job::rate, {}, steps}); }
 
 void SpeechdLink::take_arrived() {
   SpeechdEvent event{};
   while (read(shared_->events[0], &event, sizeof event) == static_cast<ssize_t>(sizeof event)) {
+    // A connection given up may still answer what it was asked before.
+    if (event.connection != connection_) continue;
     switch (event.kind) {
       case SpeechdEvent::connected: connected = event.value == 1; break;
       case SpeechdEvent::queued: queued = event.value < 0 ? -1 : event.value; break;
@@ -174,22 +205,26 @@ void SpeechdLink::take_arrived() {
   }
 }
 
-bool SpeechdLink::wait_until(Clock::time_point deadline) {
+bool SpeechdLink::wait_until(Clock::time_point deadline, Keyboard* cut_by) {
   const auto now = Clock::now();
   if (now >= deadline) return false;
-  look(static_cast<int>(std::min<long long>(std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count(), 60000)));
+  long long timeout = std::min<long long>(std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count(), 60000);
+  const int key_fd = cut_by != nullptr ? cut_by->arrival_fd() : -1;
+  // Without a descriptor to watch, the keyboard is asked every 10 ms.
+  if (cut_by != nullptr && key_fd < 0) timeout = std::min(timeout, 10LL);
+  look(static_cast<int>(timeout), key_fd);
   return true;
 }
 
-void SpeechdLink::look(int timeout_ms) {
+void SpeechdLink::look(int timeout_ms, int key_fd) {
   int socket = -1;
   {
     std::lock_guard lock(shared_->mutex);
     if (shared_->connection != nullptr) socket = shared_->socket;
   }
-  pollfd fds[3] = {{shared_->events[0], POLLIN, 0}, {ending_fd(), POLLIN, 0}, {socket, 0, 0}};
+  pollfd fds[4] = {{shared_->events[0], POLLIN, 0}, {ending_fd(), POLLIN, 0}, {socket, 0, 0}, {key_fd, POLLIN, 0}};
   // A socket whose server closed it reports POLLHUP, whatever is asked for.
-  if (poll(fds, 3, timeout_ms) > 0) {
+  if (poll(fds, 4, timeout_ms) > 0) {
     ending = ending || (fds[1].revents & POLLIN) != 0;
     hung_up = hung_up || (fds[2].revents & (POLLHUP | POLLERR)) != 0;
   }
@@ -204,7 +239,7 @@ void SpeechdLink::break_connection() {
 SpeechdLink::~SpeechdLink() {
   Shared& shared = *shared_;
   close();
-  shared.submit(Job::quit);
+  shared.submit({Job::quit, {}, 0});
   std::unique_lock lock(shared.mutex);
   const auto worker_done = [&] { return shared.worker_done; };
   if (!shared.changed.wait_for(lock, 1s, worker_done)) {

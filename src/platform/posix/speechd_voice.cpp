@@ -15,12 +15,12 @@ SpeechdVoice::Bounds SpeechdVoice::default_bounds() {
   return {800ms, 2s, 1s, 500ms, 30s, 5s, time_to_speak};
 }
 
-SpeechdVoice::SpeechdVoice(const Bounds& bounds, Fallback fallback)
-    : bounds_(bounds), link_(bounds.retry), make_fallback_(std::move(fallback)) {}
+SpeechdVoice::SpeechdVoice(const Bounds& bounds, Fallback fallback, bool may_start_server)
+    : bounds_(bounds), link_(bounds.retry, may_start_server), make_fallback_(std::move(fallback)) {}
 
-std::unique_ptr<SpeechdVoice> SpeechdVoice::connect(const Bounds& bounds, Fallback fallback) {
+std::unique_ptr<SpeechdVoice> SpeechdVoice::connect(const Bounds& bounds, Fallback fallback, bool may_start_server) {
   if (!SpeechdLink::available()) return nullptr;
-  std::unique_ptr<SpeechdVoice> voice(new SpeechdVoice(bounds, std::move(fallback)));
+  std::unique_ptr<SpeechdVoice> voice(new SpeechdVoice(bounds, std::move(fallback), may_start_server));
   SpeechdLink& link = voice->link_;
   link.connect();
   link.await([&] { return link.connected.has_value(); }, Clock::now() + bounds.connect);
@@ -68,11 +68,17 @@ void SpeechdVoice::catch_up() {
   }
 }
 
-SpeechdVoice::Heard SpeechdVoice::speak_through_server(const std::string& utf8) {
+SpeechdVoice::Heard SpeechdVoice::speak_through_server(const std::string& utf8, Keyboard* cut_by) {
   SpeechdLink& link = link_;
   const auto deadline = Clock::now() + bounds_.deadline(utf8.size());
   link.say(utf8);
-  if (!link.await([&] { return link.queued.has_value(); }, std::min(deadline, Clock::now() + bounds_.answer))) {
+  const bool answered = link.await([&] { return link.queued.has_value(); }, std::min(deadline, Clock::now() + bounds_.answer), cut_by);
+  // Cut short by a key: this connection's messages, and no other client's, are stopped.
+  if (link.cut) {
+    link.cancel();
+    return Heard::cut;
+  }
+  if (!answered) {
     if (link.hung_up) return Heard::not_begun;
     if (link.ending) return Heard::stalled;
     // The server may have queued it and speak it yet: so not the fallback.
@@ -86,19 +92,39 @@ SpeechdVoice::Heard SpeechdVoice::speak_through_server(const std::string& utf8) 
     return Heard::not_begun;
   }
   const int id = *link.queued;
-  const bool begun = link.await([&] { return link.begun_or_over(id); }, deadline);
-  if (begun && !link.begun.contains(id)) return Heard::not_begun;  // cancelled before it began
-  if (!begun) return link.hung_up ? Heard::not_begun : Heard::stalled;
+  const bool begun = link.await([&] { return link.begun_or_over(id); }, deadline, cut_by);
+  if (!link.cut && begun && !link.begun.contains(id)) return Heard::not_begun;  // cancelled before it began
+  if (!link.cut && !begun) return link.hung_up ? Heard::not_begun : Heard::stalled;
   // Begun: never spoken again, even when the server goes away meanwhile.
-  return link.await([&] { return link.over(id); }, deadline) || link.hung_up ? Heard::yes : Heard::stalled;
+  const bool over = link.cut || link.await([&] { return link.over(id); }, deadline, cut_by) || link.hung_up;
+  if (link.cut) {
+    link.cancel();
+    return Heard::cut;
+  }
+  return over ? Heard::yes : Heard::stalled;
 }
 
 Voice* SpeechdVoice::fallback() {
-  if (!fallback_ && make_fallback_) fallback_ = make_fallback_();
+  if (!fallback_ && make_fallback_) {
+    fallback_ = make_fallback_();
+    if (fallback_) fallback_->set_rate(rate_steps_);
+  }
   return fallback_.get();
 }
 
-bool SpeechdVoice::say(std::string_view sentence) {
+RateRange SpeechdVoice::rate_range() {
+  if (state_ == State::speaking) return server_rates;
+  Voice* voice = fallback();
+  return voice != nullptr ? voice->rate_range() : server_rates;
+}
+
+void SpeechdVoice::set_rate(int steps) {
+  rate_steps_ = steps;
+  link_.set_rate(server_rates.within(steps));
+  if (fallback_) fallback_->set_rate(steps);
+}
+
+bool SpeechdVoice::say(std::string_view sentence, Keyboard* cut_by) {
   if (sentence.empty()) return true;
   catch_up();
   // A proof under way is about to end: this sentence is the server's.
@@ -109,10 +135,11 @@ bool SpeechdVoice::say(std::string_view sentence) {
   }
   if (state_ == State::let_go) return false;
   if (state_ == State::speaking) {
-    const Heard heard = speak_through_server(CodePage::ansi().to_utf8(sentence));
+    const Heard heard = speak_through_server(CodePage::ansi().to_utf8(sentence), cut_by);
     if (link_.hung_up || heard == Heard::unanswered) connect_again();
     switch (heard) {
-      case Heard::yes: stalls_.note(true); return true;
+      case Heard::yes:
+      case Heard::cut: stalls_.note(true); return true;
       case Heard::not_begun: break;
       case Heard::unanswered: return false;
       case Heard::stalled:
@@ -123,7 +150,7 @@ bool SpeechdVoice::say(std::string_view sentence) {
     }
   }
   Voice* voice = fallback();
-  return voice == nullptr || voice->say(sentence);
+  return voice == nullptr || voice->say(sentence, cut_by);
 }
 
 SpeechdVoice::~SpeechdVoice() = default;

@@ -45,13 +45,19 @@ class SpeechdVoice : public Voice {
 
   // nullptr without the client library. Otherwise a voice, speaking through
   // the server once it has proved it can speak, and through the fallback
-  // until then.
-  static std::unique_ptr<SpeechdVoice> connect(const Bounds& bounds, Fallback fallback);
+  // until then. `may_start_server`: whether the library may start the
+  // system's server where none listens yet.
+  static std::unique_ptr<SpeechdVoice> connect(const Bounds& bounds, Fallback fallback, bool may_start_server = true);
   ~SpeechdVoice() override;
   SpeechdVoice(const SpeechdVoice&) = delete;
   SpeechdVoice& operator=(const SpeechdVoice&) = delete;
 
-  bool say(std::string_view sentence) override;
+  // A key on `cut_by` cancels this program's own messages on the server.
+  bool say(std::string_view sentence, Keyboard* cut_by) override;
+  // Through the server, ten of its -100 to 100 a step on top of the rate the
+  // user configured; through the fallback, the fallback's own steps.
+  RateRange rate_range() override;
+  void set_rate(int steps) override;
   // Whether sentences go to the server now.
   bool speaking_through_server() const { return state_ == State::speaking; }
 
@@ -63,14 +69,15 @@ class SpeechdVoice : public Voice {
     without_server,  // it could not prove itself: the fallback speaks for the run
     let_go,          // it stalled twice: every sentence is shown
   };
-  enum class Heard { yes, not_begun, unanswered, stalled };
+  enum class Heard { yes, cut, not_begun, unanswered, stalled };
+  static constexpr RateRange server_rates{-10, 10};
 
-  SpeechdVoice(const Bounds& bounds, Fallback fallback);
+  SpeechdVoice(const Bounds& bounds, Fallback fallback, bool may_start_server);
   // Moves on with what has arrived, without waiting.
   void catch_up();
   void connect_again();
   void let_go(State state);
-  Heard speak_through_server(const std::string& utf8);
+  Heard speak_through_server(const std::string& utf8, Keyboard* cut_by);
   Voice* fallback();
 
   Bounds bounds_;
@@ -80,6 +87,7 @@ class SpeechdVoice : public Voice {
   Stalls stalls_;
   Fallback make_fallback_;
   std::unique_ptr<Voice> fallback_;
+  int rate_steps_ = 0;
 };
 
 }  // namespace sortwell

@@ -79,43 +79,55 @@ class ConsoleKeyboard : public Keyboard {
         ended_ = true;
         continue;
       }
-      INPUT_RECORD record{};
-      DWORD read = 0;
-      if (!ReadConsoleInputW(input_, &record, 1, &read) || read == 0) {
-        ended_ = true;
-        continue;
-      }
-      if (record.EventType != KEY_EVENT) continue;
-      const KEY_EVENT_RECORD& event = record.Event.KeyEvent;
-      // A character typed as Alt and its number, or pasted, arrives on the
-      // release of Alt; every other release is no key.
-      const wchar_t c = event.uChar.UnicodeChar;
-      const bool alt_character = !event.bKeyDown && event.wVirtualKeyCode == VK_MENU && c != 0;
-      if (!alt_character && (!event.bKeyDown || is_modifier(event.wVirtualKeyCode))) continue;
-      // The number's keys themselves are no keys: the character is the key.
-      if (is_alt_number_key(event)) continue;
-      // A character beyond the basic plane comes as two halves: one character,
-      // which the code page cannot hold, so one '?' as on Linux.
-      if (c >= 0xD800 && c <= 0xDBFF) {
-        high_surrogate_ = true;
-        continue;
-      }
-      if (c >= 0xDC00 && c <= 0xDFFF && high_surrogate_) {
-        high_surrogate_ = false;
-        repeated_ = Key::character('?');
-        repeats_ = event.wRepeatCount > 1 ? event.wRepeatCount - 1 : 0;
-        return repeated_;
-      }
-      high_surrogate_ = false;
-      if (alt_character && !character_key(c)) continue;
-      repeated_ = alt_character ? *character_key(c) : key_of(event);
-      repeats_ = event.wRepeatCount > 0 ? event.wRepeatCount - 1 : 0;
-      return repeated_;
+      take_record();
     }
   }
   bool key_ready() override { return repeats_ > 0; }
+  // What has arrived is taken now, as `wait_key` would take it, so that
+  // releases, mouse and focus events are no keys.
+  bool key_arrived() override {
+    DWORD waiting = 0;
+    while (repeats_ == 0 && !ended_ && GetNumberOfConsoleInputEvents(input_, &waiting) && waiting > 0) take_record();
+    return repeats_ > 0;
+  }
 
  private:
+  // One input record: a key (held in `repeated_`, `repeats_` times) or none.
+  void take_record() {
+    INPUT_RECORD record{};
+    DWORD read = 0;
+    if (!ReadConsoleInputW(input_, &record, 1, &read) || read == 0) {
+      ended_ = true;
+      return;
+    }
+    if (record.EventType != KEY_EVENT) return;
+    const KEY_EVENT_RECORD& event = record.Event.KeyEvent;
+    // A character typed as Alt and its number, or pasted, arrives on the
+    // release of Alt; every other release is no key.
+    const wchar_t c = event.uChar.UnicodeChar;
+    const bool alt_character = !event.bKeyDown && event.wVirtualKeyCode == VK_MENU && c != 0;
+    if (!alt_character && (!event.bKeyDown || is_modifier(event.wVirtualKeyCode))) return;
+    // The number's keys themselves are no keys: the character is the key.
+    if (is_alt_number_key(event)) return;
+    // A character beyond the basic plane comes as two halves: one character,
+    // which the code page cannot hold, so one '?' as on Linux.
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      high_surrogate_ = true;
+      return;
+    }
+    const int times = event.wRepeatCount > 0 ? event.wRepeatCount : 1;
+    if (c >= 0xDC00 && c <= 0xDFFF && high_surrogate_) {
+      high_surrogate_ = false;
+      repeated_ = Key::character('?');
+      repeats_ = times;
+      return;
+    }
+    high_surrogate_ = false;
+    if (alt_character && !character_key(c)) return;
+    repeated_ = alt_character ? *character_key(c) : key_of(event);
+    repeats_ = alt_character ? 1 : times;
+  }
+
   HANDLE input_;
   Key repeated_;
   int repeats_ = 0;

@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
       sortwell::tell_to_end();
     });
     const auto start = std::chrono::steady_clock::now();
-    const bool heard = voice.say(sentence);
+    const bool heard = voice.say(sentence, nullptr);
     teller.join();
     return !heard && std::chrono::steady_clock::now() - start < std::chrono::seconds(1) ? 0 : 1;
   }
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
       all.insert(all.end(), samples, samples + count);
       return true;
     });
-    voice.say(sentence);
+    voice.say(sentence, nullptr);
   } else {
     espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
     espeak_SetSynthCallback(collect);

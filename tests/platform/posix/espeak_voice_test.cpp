@@ -61,7 +61,7 @@ constexpr std::size_t rate = 22050;
 
 std::size_t samples_for(std::string_view sentence) {
   heard().all.clear();
-  voice().say(sentence);
+  voice().say(sentence, nullptr);
   return heard().count();
 }
 
@@ -137,7 +137,7 @@ TEST(EspeakVoice, StalledAudioHoldsNoSentencePastItsDeadline) {
     EXPECT_LT(took, std::chrono::milliseconds(1500));
   }
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(voice().say("let go"));
+  EXPECT_FALSE(voice().say("let go", nullptr));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
   EXPECT_EQ(screen.rows(), (std::vector<std::string>{"ghost mode activated", "ok", ""}));
   // The worker stays in the stalled sink until the process ends, as with a
