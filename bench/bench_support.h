@@ -32,7 +32,7 @@ class NullScreen : public Screen {
 // A voice that only counts, so long runs keep no sentences.
 class CountingVoice : public Voice {
  public:
-  bool say(std::string_view) override {
+  bool say(std::string_view, Keyboard*) override {
     ++sentences;
     return true;
   }
@@ -45,9 +45,9 @@ struct Harness {
       : data_dir(std::move(data_dir)), keyboard(script), console(keyboard, screen) {}
   std::string look_up(std::string_view code) {
     const LookupContext context{console, voice, categories, picker_position, data_dir, false, false};
-    return look_up_coupon(context, code, last_entry);
+    return look_up_coupon(context, code, last_entry).sentence;
   }
-  int run() { return run_session(console, voice, clock, data_dir); }
+  int run() { return run_session(console, voice, clock, {data_dir, true, {}}); }
 
   std::string data_dir;
   testing::ScriptedKeyboard keyboard;

@@ -5,6 +5,7 @@
 #include "command_line.h"
 #include "platform/system_voice.h"
 #include "platform/terminal.h"
+#include "platform/user_files.h"
 #include "session/session.h"
 #include "session/shown_voice.h"
 
@@ -26,7 +27,7 @@ int run(int argc, char** argv) {
   HeardOrShown heard_or_shown(*system_voice, console);
   ShownVoice shown(console);
   Voice& voice = *voice_choice == VoiceChoice::none ? static_cast<Voice&>(shown) : heard_or_shown;
-  return run_session(console, voice, clock, line.data_dir, !line.named_dir);
+  return run_session(console, voice, clock, {line.data_dir, !line.named_dir, settings_path_from_environment()});
 }
 
 }  // namespace

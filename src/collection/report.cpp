@@ -127,4 +127,20 @@ std::string Report::text() {
          (listed_.empty() ? "" : table.text());
 }
 
+bool count_figures(const std::string& data_dir, const Date& today, Figures& figures, std::string& error) {
+  const CategoryTable categories = build_category_table();
+  Report all(categories, {});
+  ReportFilter expired_filter;
+  expired_filter.expired_before = today;
+  Report expired(categories, expired_filter);
+  const auto each = [&](const CollectedCoupon& coupon) {
+    all.add(coupon);
+    expired.add(coupon);
+  };
+  std::vector<std::string> problems;
+  if (!collect(data_dir, categories, today.year, each, problems, error)) return false;
+  figures = {all.bins(), all.in_all(), expired.selected(), problems.size()};
+  return true;
+}
+
 }  // namespace sortwell

@@ -47,6 +47,10 @@ class Report {
   std::vector<Group> by_bin() const;
   std::vector<Group> by_category() const;
   const Totals& in_all() const { return all_; }
+  // The unfiltered report's totals per bin (its byte; 0 for no bin).
+  const std::map<int, Totals>& bins() const { return bins_; }
+  // The filtered report's totals of what it selects.
+  const Totals& selected() const { return listed_totals_; }
 
  private:
   const CategoryTable& categories_;
@@ -57,5 +61,17 @@ class Report {
   std::vector<std::pair<std::string, std::vector<std::string>>> listed_;  // by file name
   Totals listed_totals_;
 };
+
+// The figures `report` gives, for a summary: the totals per bin and in all,
+// the totals of the coupons whose code says they expired before `today`, and
+// how many record files are damaged or odd.
+struct Figures {
+  std::map<int, Report::Totals> bins;
+  Report::Totals in_all;
+  Report::Totals expired;
+  std::size_t problems = 0;
+};
+// False, with `error` set, when the folder cannot be read.
+bool count_figures(const std::string& data_dir, const Date& today, Figures& figures, std::string& error);
 
 }  // namespace sortwell

@@ -37,6 +37,8 @@ class Console {
   std::string read_line();
   // One key press, no echo.
   Key read_key();
+  // The keyboard the keys come from, for a wait that its next key cuts short.
+  Keyboard& keyboard() { return keyboard_; }
   // What has been printed on the current line so far (typed text included),
   // and on the line before it.
   const std::string& current_line() const { return line_; }

@@ -52,6 +52,8 @@ struct FileResult {
 };
 // The result a system error gives on this platform.
 FileResult failure_of(int system_error);
+// The system's own words for one of its errors ("Is a directory").
+std::string system_error_text(int system_error);
 
 // Which file is open, to tell it later from one put in its place.
 struct FileIdentity {

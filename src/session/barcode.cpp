@@ -70,12 +70,19 @@ std::string known_maker(const std::string& data_dir, const CouponCode& code, int
   return most;
 }
 
-void MakerSearch::start(const std::string& data_dir, const CouponCode& code, int this_year) {
-  if (code.kind == CouponCode::Kind::plain || found_.valid()) return;
-  found_ = std::async(std::launch::async, known_maker, data_dir, code, this_year);
+void MakerSearch::start(std::function<std::string()> search) {
+  if (!found_.valid()) found_ = std::async(std::launch::async, std::move(search));
 }
 
 std::string MakerSearch::get() { return found_.valid() ? found_.get() : std::string(); }
+
+MakerSearch::~MakerSearch() {
+  if (!found_.valid() || left_over_ == nullptr) return;
+  // Those that ended are let go: a future of std::async waits, as it goes,
+  // for a search still running.
+  std::erase_if(*left_over_, [](const Found& f) { return f.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
+  left_over_->push_back(std::move(found_));
+}
 
 void fill_from_code(CouponRecord& fresh, const CouponCode& code, const std::string& maker) {
   if (!maker.empty()) fresh.manufacturer = maker;
@@ -106,9 +113,18 @@ std::string barcode_sentence(const CouponCode& code, const std::string& maker) {
   return sentence.empty() ? sentence : sentence + ".";
 }
 
+Validity validity_on(const CouponCode& code, const Date& today) {
+  if (code.expires && *code.expires < today) return Validity::expired;
+  if (code.starts && *code.starts > today) return Validity::not_yet_valid;
+  return Validity::good;
+}
+
 std::string date_sentence(const CouponCode& code, const Date& today) {
-  if (code.expires && *code.expires < today) return "This coupon expired on " + date_text(*code.expires) + ".";
-  if (code.starts && *code.starts > today) return "This coupon is good from " + date_text(*code.starts) + ".";
+  switch (validity_on(code, today)) {
+    case Validity::expired: return "This coupon expired on " + date_text(*code.expires) + ".";
+    case Validity::not_yet_valid: return "This coupon is good from " + date_text(*code.starts) + ".";
+    case Validity::good: break;
+  }
   return {};
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <future>
 #include <string>
+#include <vector>
 
 #include "codes/coupon_code.h"
 #include "records/coupon_record.h"
@@ -21,16 +23,27 @@ std::string known_maker(const std::string& data_dir, const CouponCode& code, int
 
 // `known_maker`, looked for on a thread of its own from the moment a code is
 // known to be new, while the user hears that it is: on a shared folder of
-// many records the listing takes seconds.
+// many records the listing takes seconds. A search its lookup does not use
+// (the record was in place after all, or held elsewhere) is never waited
+// for there, so that no lock is held and no refusal waits meanwhile: it goes
+// on to its end in `left_over`, which its owner (the session) waits for last;
+// without one, it is waited for when the search object goes.
 class MakerSearch {
  public:
-  // Starts it, once, for a code that has a maker.
-  void start(const std::string& data_dir, const CouponCode& code, int this_year);
+  using Found = std::future<std::string>;
+  explicit MakerSearch(std::vector<Found>* left_over) : left_over_(left_over) {}
+  ~MakerSearch();
+  MakerSearch(const MakerSearch&) = delete;
+  MakerSearch& operator=(const MakerSearch&) = delete;
+
+  // Starts `search`, once.
+  void start(std::function<std::string()> search);
   // What it found; empty when it was not started.
   std::string get();
 
  private:
-  std::future<std::string> found_;
+  std::vector<Found>* left_over_;
+  Found found_;
 };
 
 // A fresh record filled in from its code: the expiry as its four keys MMYY,
@@ -41,6 +54,10 @@ void fill_from_code(CouponRecord& fresh, const CouponCode& code, const std::stri
 // "The barcode says: 75 cents off, buy 2, expires 11-30-2026, made by Acme.";
 // empty when the code says none of that.
 std::string barcode_sentence(const CouponCode& code, const std::string& maker);
+
+// Whether a coupon may be used `today`, as far as its code's dates say.
+enum class Validity { good, expired, not_yet_valid };
+Validity validity_on(const CouponCode& code, const Date& today);
 
 // At every announcement: "This coupon expired on 11-30-2026." or "This
 // coupon is good from 01-01-2027."; empty while the coupon is good today or

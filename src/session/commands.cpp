@@ -8,20 +8,20 @@
 
 namespace sortwell {
 
-std::string show_help(Console& console, Voice& voice) {
+std::string show_help(Console& console, Voice& voice, Keyboard* cut_by) {
   static constexpr const char* help_text =
       "Designed to help sort coupons faster and with less effort.  Keys:"
       "g toggles ghost mode; e toggles edit mode; x removes deletes last entry; y means yes; n means no; "
       "nothing enter quits the program";
   console.print_text(help_text);
   console.print_newline();
-  speak(voice, help_text);
+  speak(voice, help_text, cut_by);
   return "I am ready to start sorting coupons.";
 }
 
-std::string toggle_mode(Voice& voice, bool& mode, const char* on_sentence, const char* off_sentence) {
+std::string toggle_mode(Voice& voice, Keyboard* cut_by, bool& mode, const char* on_sentence, const char* off_sentence) {
   mode = !mode;
-  speak(voice, mode ? on_sentence : off_sentence);
+  speak(voice, mode ? on_sentence : off_sentence, cut_by);
   return {};
 }
 

@@ -10,14 +10,15 @@
 namespace sortwell {
 
 // The prompt's one-letter commands. Each returns the sentence that stays
-// pending, to be heard again before the next prompt.
+// pending, to be heard again before the next prompt. What they say at once
+// a key on `cut_by` (where given) cuts short.
 
 // "?": prints and speaks the help; then the ready sentence is pending.
-std::string show_help(Console& console, Voice& voice);
+std::string show_help(Console& console, Voice& voice, Keyboard* cut_by);
 // "g" and "e": flips `mode` and says so at once; nothing stays pending.
-std::string toggle_mode(Voice& voice, bool& mode, const char* on_sentence, const char* off_sentence);
+std::string toggle_mode(Voice& voice, Keyboard* cut_by, bool& mode, const char* on_sentence, const char* off_sentence);
 // "x": deletes the record file of the last lookup, once it is done saying so
-// at once; the sentence stays pending, so it is heard twice. A file another
+// at once, whole; the sentence stays pending, so it is heard twice. A file another
 // copy holds, or one put in the place of the one looked up, is left alone.
 std::string remove_last_entry(Console& console, Voice& voice, LastEntry& last_entry);
 // "y": the time and date, heard before the next prompt.

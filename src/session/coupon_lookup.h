@@ -9,13 +9,15 @@
 #include "console/console.h"
 #include "records/coupon_record.h"
 #include "records/record_file.h"
+#include "session/barcode.h"
 #include "session/last_entry.h"
+#include "session/reply.h"
 #include "platform/voice.h"
 
 namespace sortwell {
 
 // What one lookup works with: the devices, the run's category picker, where
-// the records live and the two modes of the prompt.
+// the records live and the modes of the prompt.
 struct LookupContext {
   Console& console;
   Voice& voice;
@@ -28,15 +30,26 @@ struct LookupContext {
   std::tm today{};
   // How long a record another copy holds is waited for.
   std::chrono::milliseconds lock_wait = record_lock_wait;
+  // Where the maker searches the lookup does not use go on to their end.
+  std::vector<MakerSearch::Found>* unused_searches = nullptr;
+  // Brief announcements: the bin alone, and one sentence for a new code.
+  bool brief = false;
+  // Where set (brief announcements), its next key cuts a sentence short;
+  // failures and warnings are heard whole all the same.
+  Keyboard* cut_by = nullptr;
 };
 
 // One coupon code typed at the prompt, exactly as typed: its record file is
 // found or created, an unknown code is described in the editor (filled in
 // with what its barcode says), the coupon is counted (not in ghost or edit
 // mode) and announced, with its dates where it has expired or is not good
-// yet, or in edit mode edited. `last_entry` becomes this code's record file. Returns the sentence
-// to be heard before the next prompt.
-std::string look_up_coupon(const LookupContext& context, std::string_view code, LastEntry& last_entry);
+// yet, or in edit mode edited. `last_entry` becomes this code's record file.
+// Returns the reply to be heard before the next prompt: the announcement,
+// brief or full, with the full one beside it; or the failure, whole.
+Reply look_up_coupon(const LookupContext& context, std::string_view code, LastEntry& last_entry);
+
+// The brief announcement: "7.", "No bin.", "Expired, 7.", "Not yet valid, 7.".
+std::string brief_announcement(const CouponRecord& record, Validity validity);
 
 // Prints the coupon menu and returns the announcement: manufacturer,
 // " offers ", description, " quantity ", the count, then the bin and the

@@ -1,46 +1,88 @@
 #include "session/session.h"
 
+#include <charconv>
+
 #include "codes/coupon_code.h"
 #include "common/text_value.h"
 #include "common/upper_case.h"
-#include "session/commands.h"
-#include "session/coupon_lookup.h"
 #include "platform/data_dir.h"
 #include "records/record_file.h"
+#include "session/commands.h"
+#include "session/coupon_lookup.h"
 #include "session/failures.h"
+#include "session/pace.h"
+#include "session/totals.h"
 
 namespace sortwell {
 namespace {
 
 using namespace std::chrono_literals;
 
-// What the prompt keeps for the whole run. Nothing of it is saved: every run
-// starts with both modes off and no last entry.
+// What the prompt keeps for the whole run. Only the settings outlive it:
+// every run starts with ghost and edit mode off and no last entry.
 struct SessionState {
   bool ghost_mode = false;  // look coupons up without counting them
   bool edit_mode = false;   // open every looked-up coupon in the editor
   LastEntry last_entry;
   CategoryTable categories = build_category_table();
   std::uint8_t picker_position = 0;
+  Settings settings;
+  std::string last_full;  // the last looked-up coupon's full announcement, for "f"
+  // Destroyed first: the run waits for the maker searches it left going.
+  std::vector<MakerSearch::Found> unused_searches;
 };
 
+// "T" alone, or "T" and a bin number ("T 7", "T7"): `bin` is the bin asked
+// for, none for the whole collection; false for any other line.
+bool totals_asked(std::string_view command, std::optional<int>& bin) {
+  if (!command.starts_with('T')) return false;
+  command.remove_prefix(1);
+  while (command.starts_with(' ')) command.remove_prefix(1);
+  if (command.empty()) return true;
+  int number = 0;
+  const char* end = command.data() + command.size();
+  const auto [stop, error] = std::from_chars(command.data(), end, number);
+  if (error != std::errc() || stop != end || number < 0 || number > 255) return false;
+  bin = number;
+  return true;
+}
+
 // One line typed at the prompt; the first test that fires decides. Returns
-// the sentence that stays pending: a line that is no command and no
-// positive number leaves `pending` as it was, so it is heard again.
-std::string run_line(const std::string& line, std::string pending, SessionState& state, Console& console,
-                     Voice& voice, Clock& clock, const std::string& data_dir) {
+// the reply that stays pending: a line that is no command and no positive
+// number leaves `pending` as it was, so it is heard again.
+Reply run_line(const std::string& line, Reply pending, SessionState& state, Console& console, Voice& voice,
+               Clock& clock, const SessionPlaces& places) {
   const std::string command = upper_case(line);
-  if (line.find('?') != std::string::npos) return show_help(console, voice);
-  if (command == "G") return toggle_mode(voice, state.ghost_mode, "ghost mode activated", "ghost mode inactive");
-  if (command == "E") return toggle_mode(voice, state.edit_mode, "edit toggle is activated", "edit toggle is inactive");
-  if (command == "X") return remove_last_entry(console, voice, state.last_entry);
-  if (command == "Y") return time_and_date(clock);
+  Keyboard* const cut_by = state.settings.brief ? &console.keyboard() : nullptr;
+  std::optional<int> bin;
+  if (line.find('?') != std::string::npos) return {show_help(console, voice, cut_by)};
+  if (command == "G") return {toggle_mode(voice, cut_by, state.ghost_mode, "ghost mode activated", "ghost mode inactive")};
+  if (command == "E") {
+    return {toggle_mode(voice, cut_by, state.edit_mode, "edit toggle is activated", "edit toggle is inactive")};
+  }
+  // What is removed, or not, is heard whole.
+  if (command == "X") return {remove_last_entry(console, voice, state.last_entry), true};
+  if (command == "Y") return {time_and_date(clock)};
+  if (command == "B") return toggle_brief(console, voice, state.settings, places.settings_path);
+  if (command == "F") return {state.last_full.empty() ? "There is no announcement to repeat." : state.last_full};
+  if (command == "+" || command == "-") {
+    return step_rate(console, voice, cut_by, state.settings, places.settings_path, command == "+" ? 1 : -1);
+  }
+  if (command == "K") return tell_keys(console, voice, cut_by);
+  if (totals_asked(command, bin)) {
+    return tell_totals(console, voice, cut_by, places.data_dir, date_of(clock.local_time()), bin);
+  }
   // A scanner may send its symbology identifier first: "]e08110...".
   const std::string_view code = code_of_line(line);
   if (text_value(code) > 0) {
-    const LookupContext context{console,         voice,           state.categories, state.picker_position, data_dir,
-                                state.ghost_mode, state.edit_mode, clock.local_time()};
-    return look_up_coupon(context, code, state.last_entry);
+    LookupContext context{console, voice, state.categories, state.picker_position, places.data_dir,
+                          state.ghost_mode, state.edit_mode, clock.local_time()};
+    context.unused_searches = &state.unused_searches;
+    context.brief = state.settings.brief;
+    context.cut_by = cut_by;
+    Reply reply = look_up_coupon(context, code, state.last_entry);
+    state.last_full = reply.full;
+    return reply;
   }
   return pending;
 }
@@ -56,22 +98,26 @@ void quit(Console& console, Clock& clock) {
 
 }  // namespace
 
-int run_session(Console& console, Voice& voice, Clock& clock, const std::string& data_dir, bool make_missing) {
+int run_session(Console& console, Voice& voice, Clock& clock, const SessionPlaces& places) {
   SessionState state;
-  const bool can_save = make_missing ? make_data_dir(data_dir) : data_dir_usable(data_dir);
+  const std::string& data_dir = places.data_dir;
+  const bool can_save = places.make_missing ? make_data_dir(data_dir) : data_dir_usable(data_dir);
   const bool can_lock = !can_save || folder_locks(data_dir);
-  std::string pending =
-      "Welcome to the Sortwell.  Press question mark and then enter key to get help."
-      " May we start?";
+  std::string settings_told;
+  state.settings = load_settings(places.settings_path, settings_told);
+  voice.set_rate(state.settings.rate);
+  Reply pending{"Welcome to the Sortwell.  Press question mark and then enter key to get help. May we start?"};
   for (bool first_pass = true;; first_pass = false) {
-    speak(voice, pending);
-    // Said once, after the greeting: nothing sorted now can be kept.
+    speak(voice, pending.sentence, state.settings.brief && !pending.whole ? &console.keyboard() : nullptr);
+    // Said once, after the greeting: nothing sorted now can be kept, or the
+    // settings are the defaults after all.
     if (first_pass && !can_save) speak(voice, tell_failure(console, no_data_dir));
     if (first_pass && !can_lock) speak(voice, tell_failure(console, cannot_lock));
+    if (first_pass && !settings_told.empty()) speak(voice, tell_failure(console, settings_told.c_str()));
     console.print_text("Sortwell: ");
     const std::string line = console.read_line();
     if (line.empty()) break;
-    pending = run_line(line, pending, state, console, voice, clock, data_dir);
+    pending = run_line(line, pending, state, console, voice, clock, places);
   }
   quit(console, clock);
   return 0;

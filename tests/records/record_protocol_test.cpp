@@ -276,7 +276,7 @@ TEST(Failures, AreToldWithTheirReason) {
     std::uint8_t position = 0;
     LastEntry last;
     const LookupContext context{t.console, t.voice, categories, position, t.data_dir, false, false, {}, {}};
-    EXPECT_EQ(look_up_coupon(context, c.code, last), c.sentence);
+    EXPECT_EQ(look_up_coupon(context, c.code, last).sentence, c.sentence);
     EXPECT_NE(t.screen.text().find(c.sentence), std::string::npos);
   }
 }

@@ -39,6 +39,10 @@ struct Sorting : TestProgram {
     write_file(record_file(code), pack_record(record));
   }
   CouponRecord stored(const std::string& code) const { return unpack_record(read_file(record_file(code))); }
+  void brief() {
+    std::filesystem::create_directories(std::filesystem::path(settings_path).parent_path());
+    write_file(settings_path, "brief = on\n");
+  }
   // What was heard after the greeting.
   Sentences heard() const { return Sentences(voice.sentences.begin() + 1, voice.sentences.end()); }
   void run() { ASSERT_EQ(TestProgram::run(), 0); }
@@ -368,13 +372,57 @@ TEST(Lookup, ACouponsBarcodeIsHeardBeforeAnyKey) {
   EXPECT_EQ(s.stored(second).value, 0);  // 1000 cents do not fit: said, not filled in
 }
 
+// Brief announcements: the bin alone, after whether the coupon may be used;
+// one sentence for a new code; failures and warnings whole. Every other
+// sentence is cut short by the keys typed ahead of it.
+TEST(Lookup, BriefAnnouncementsSayTheBinAloneAndFailuresWhole) {
+  const std::string expired = "8110106141411234562751206503261130";  // expired on 11-30-2026
+  const std::string later = "8110106141416543214100011012032703314270101";  // good from 01-01-2027
+  const std::string check_digit = "The check digit of this code is wrong, so it may be mistyped.";
+  const std::string bad_name = "This code cannot name a file, so I cannot save this coupon.";
+  const struct {
+    std::string script;
+    Sentences heard;
+    const char* quantity;  // 4711's afterwards
+  } cases[] = {
+      {"4711\r", {"7."}, "00000002"},
+      {"g\r4711\r", {"ghost mode activated", "7."}, "00000001"},
+      {"42\r", {"No bin."}, "00000001"},
+      {expired + "\r", {"Expired, 7."}, "00000001"},
+      {later + "\r", {"Not yet valid, no bin."}, "00000001"},
+      {"5555\r\r", {"New coupon.", tell_me, "No bin."}, "00000001"},
+      {"512345678901\r\r", {check_digit, "New coupon.", tell_me, "No bin."}, "00000001"},
+      {"4711\rf\r", {"7.", "Acme offers soap quantity  2 bin number  7"}, "00000002"},
+      {"5/5\r", {bad_name}, "00000001"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.script);
+    Sorting s(c.script + "\r");
+    s.brief();
+    s.clock.now.tm_year = 126;  // 12-08-2026
+    s.clock.now.tm_mon = 11;
+    s.clock.now.tm_mday = 8;
+    s.store("4711", coupon("Acme", "soap", "00000001", 7));
+    s.store("42", coupon("Acme", "soap", "00000001"));
+    s.store(expired, coupon("Acme", "soap", "00000001", 7));
+    s.store(later, coupon("Acme", "soap", "00000001"));
+    s.run();
+    EXPECT_EQ(s.heard(), c.heard);
+    Sentences cut;
+    std::copy_if(c.heard.begin(), c.heard.end(), std::back_inserter(cut),
+                 [&](const std::string& x) { return x != check_digit && x != bad_name; });
+    EXPECT_EQ(Sentences(s.voice.cut.begin() + 1, s.voice.cut.end()), cut);
+    EXPECT_EQ(s.stored("4711").quantity, c.quantity);
+  }
+}
+
 TEST(Lookup, AnEmptyCodeDoesNothing) {
   TestProgram t;
   const CategoryTable categories = build_category_table();
   std::uint8_t position = 0;
   LastEntry last_entry{"kept", {}};
   const LookupContext context{t.console, t.voice, categories, position, t.data_dir, false, false};
-  EXPECT_EQ(look_up_coupon(context, "", last_entry), "");
+  EXPECT_EQ(look_up_coupon(context, "", last_entry).sentence, "");
   EXPECT_EQ(last_entry.path, "kept");
   EXPECT_TRUE(t.voice.sentences.empty());
 }

@@ -11,16 +11,23 @@
 namespace sortwell::testing {
 
 // Keeps every sentence said, in order; `on_say`, where set, acts on each,
-// as another program might while the sentence is spoken.
+// as another program might while the sentence is spoken. A sentence that a
+// key already typed would cut short is kept in `cut` too.
 class RecordingVoice : public Voice {
  public:
-  bool say(std::string_view sentence) override {
+  bool say(std::string_view sentence, Keyboard* cut_by) override {
     sentences.emplace_back(sentence);
+    if (cut_by != nullptr && cut_by->key_arrived()) cut.push_back(sentences.back());
     if (on_say) on_say(sentences.back());
     return true;
   }
+  RateRange rate_range() override { return rates; }
+  void set_rate(int steps) override { rate = steps; }
   std::vector<std::string> sentences;
+  std::vector<std::string> cut;
   std::function<void(const std::string&)> on_say;
+  RateRange rates{-2, 2};
+  int rate = 0;
 };
 
 // A fixed local time; pauses are noted, not waited.

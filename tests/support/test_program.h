@@ -18,11 +18,12 @@ struct TestProgram {
   explicit TestProgram(std::string_view script = {}, int width = 80)
       : keyboard(script), screen(width), console(keyboard, screen) {}
 
-  int run() { return run_session(console, voice, clock, data_dir); }
+  int run() { return run_session(console, voice, clock, {data_dir, true, settings_path}); }
   std::string record_file(const std::string& code) const { return data_dir + "/" + code + ".cou"; }
 
   TempDir data;
   std::string data_dir = data.path() + "/sortwell";
+  std::string settings_path = data.path() + "/config/sortwell/settings";
   ScriptedKeyboard keyboard;
   VirtualTerminal screen;
   RecordingVoice voice;

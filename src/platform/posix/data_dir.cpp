@@ -1,4 +1,5 @@
 #include "platform/data_dir.h"
+#include "platform/user_files.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -12,20 +13,32 @@ namespace {
 
 bool is_absolute(const char* path) { return path != nullptr && path[0] == '/'; }
 
-}  // namespace
-
-std::string data_dir_from_environment() {
-  // A relative XDG_DATA_HOME is ignored, as the XDG base-directory rules say.
-  const char* xdg = std::getenv("XDG_DATA_HOME");
-  if (is_absolute(xdg)) return std::string(xdg) + "/sortwell";
+// `variable`'s folder when it is absolute (a relative one is ignored, as
+// the XDG base-directory rules say), else `in_home` in the home folder; empty
+// without a home.
+std::string xdg_folder(const char* variable, const char* in_home) {
+  const char* xdg = std::getenv(variable);
+  if (is_absolute(xdg)) return xdg;
   const char* home = std::getenv("HOME");
   if (home == nullptr || *home == '\0') {
     const passwd* entry = getpwuid(getuid());
     home = entry != nullptr ? entry->pw_dir : nullptr;
   }
-  // A relative home would put the records wherever the program was started.
+  // A relative home would put the files wherever the program was started.
   if (!is_absolute(home)) return {};
-  return std::string(home) + "/.local/share/sortwell";
+  return std::string(home) + in_home;
+}
+
+}  // namespace
+
+std::string data_dir_from_environment() {
+  const std::string folder = xdg_folder("XDG_DATA_HOME", "/.local/share");
+  return folder.empty() ? folder : folder + "/sortwell";
+}
+
+std::string settings_path_from_environment() {
+  const std::string folder = xdg_folder("XDG_CONFIG_HOME", "/.config");
+  return folder.empty() ? folder : folder + "/sortwell/settings";
 }
 
 bool make_data_dir(const std::string& data_dir) {

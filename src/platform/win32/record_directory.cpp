@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/record_files.h"
 #include "platform/win32/win32_text.h"
 
 namespace sortwell {
@@ -9,6 +10,13 @@ namespace {
 
 std::string error_text(DWORD error) {
   if (error == ERROR_SHARING_VIOLATION) return "in use by a running Sortwell";
+  return system_error_text(static_cast<int>(error));
+}
+
+}  // namespace
+
+std::string system_error_text(int system_error) {
+  const DWORD error = static_cast<DWORD>(system_error);
   wchar_t* message = nullptr;
   FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                  error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
@@ -17,8 +25,6 @@ std::string error_text(DWORD error) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.')) text.pop_back();
   return text;
 }
-
-}  // namespace
 
 bool read_folder(const std::string& folder, std::size_t head, const std::function<bool(std::string_view name)>& wanted,
                  const std::function<void(const StoredFile&)>& each, std::string& error) {

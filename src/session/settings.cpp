@@ -1,0 +1,98 @@
+#include "session/settings.h"
+
+#include <charconv>
+
+#include "platform/user_files.h"
+
+namespace sortwell {
+namespace {
+
+constexpr int fastest_rate = 20;
+// Far more than any settings file: a larger one is no settings file.
+constexpr std::size_t largest_file = 64 * 1024;
+
+std::string_view trimmed(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t\r");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// Why a file could not be read or written, as a user can act on it.
+std::string reason(const FileResult& result) {
+  switch (result.cause) {
+    case FileCause::disk_full: return "the disk is full";
+    case FileCause::not_allowed: return "I am not allowed to";
+    case FileCause::read_only_folder: return "its folder is read-only";
+    case FileCause::unreachable: return "its folder cannot be reached";
+    case FileCause::bad_name: return "its name cannot be a file's";
+    default: break;
+  }
+  return result.system_error != 0 ? system_error_text(result.system_error) : "it is far too large";
+}
+
+}  // namespace
+
+std::optional<Settings> parse_settings(std::string_view text, std::string& what) {
+  Settings settings;
+  int number = 0;
+  const auto nonsense = [&](const std::string& why) {
+    what = why;
+    return std::nullopt;
+  };
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    const std::string_view line = trimmed(text.substr(0, end));
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    ++number;
+    if (line.empty() || line.front() == '#') continue;
+    const std::string at = "line " + std::to_string(number);
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return nonsense(at + " is no name = value");
+    const std::string_view name = trimmed(line.substr(0, equals));
+    const std::string_view value = trimmed(line.substr(equals + 1));
+    if (name == "brief" && (value == "on" || value == "off")) {
+      settings.brief = value == "on";
+    } else if (name == "brief") {
+      return nonsense(at + ": brief must be on or off");
+    } else if (name == "rate") {
+      int rate = 0;
+      const auto [rest, error] = std::from_chars(value.data(), value.data() + value.size(), rate);
+      if (error != std::errc() || rest != value.data() + value.size() || rate < -fastest_rate || rate > fastest_rate) {
+        return nonsense(at + ": rate must be a whole number from -20 to 20");
+      }
+      settings.rate = rate;
+    } else {
+      return nonsense(at + " names no setting I know");
+    }
+  }
+  return settings;
+}
+
+std::string settings_text(const Settings& settings) {
+  return "# Sortwell's settings, kept from one run to the next.\n"
+         "brief = " + std::string(settings.brief ? "on" : "off") + "\n"
+         "rate = " + std::to_string(settings.rate) + "\n";
+}
+
+Settings load_settings(const std::string& path, std::string& told) {
+  if (path.empty()) return {};
+  std::string text;
+  const FileResult read = read_small_file(path, largest_file, text);
+  if (read.status == FileStatus::missing) return {};
+  if (!read) {
+    told = "I cannot read your settings: " + reason(read) + ". I use the defaults.";
+    return {};
+  }
+  std::string what;
+  const std::optional<Settings> settings = parse_settings(text, what);
+  if (!settings) told = "Your settings make no sense to me: " + what + ". I use the defaults.";
+  return settings.value_or(Settings{});
+}
+
+std::string save_settings(const std::string& path, const Settings& settings) {
+  if (path.empty()) return "I cannot keep this setting for the next run: I find no home folder for it.";
+  const FileResult kept = replace_small_file(path, settings_text(settings));
+  return kept ? std::string() : "I cannot keep this setting for the next run: " + reason(kept) + ".";
+}
+
+}  // namespace sortwell
