@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <thread>
 
 #include "session/session.h"
@@ -414,6 +415,26 @@ TEST(Lookup, BriefAnnouncementsSayTheBinAloneAndFailuresWhole) {
     EXPECT_EQ(Sentences(s.voice.cut.begin() + 1, s.voice.cut.end()), cut);
     EXPECT_EQ(s.stored("4711").quantity, c.quantity);
   }
+}
+
+// A maker search its lookup does not use (the record was in place after
+// all, or held elsewhere) is not waited for as the lookup ends: it goes on
+// in the run's keeping, which waits for it last.
+TEST(Lookup, AnUnusedMakerSearchIsNotWaitedFor) {
+  std::promise<void> listed;
+  std::shared_future<void> listing = listed.get_future().share();
+  std::vector<MakerSearch::Found> left_over;
+  {
+    MakerSearch unused(&left_over);
+    unused.start([listing] {
+      listing.wait();
+      return std::string("Acme");
+    });
+  }
+  ASSERT_EQ(left_over.size(), 1u);
+  EXPECT_EQ(left_over[0].wait_for(std::chrono::seconds(0)), std::future_status::timeout);
+  listed.set_value();
+  EXPECT_EQ(left_over[0].get(), "Acme");
 }
 
 TEST(Lookup, AnEmptyCodeDoesNothing) {

@@ -119,16 +119,20 @@ std::shared_ptr<EspeakVoice::Engine> start_engine(EspeakVoice::SampleSink sink) 
 
 enum class Wait { idle, cut, late };
 
+// How long a sentence cut short is given to fall silent.
+constexpr std::chrono::milliseconds cut_wait{50};
+
 // Waits until the worker has nothing to do (idle), up to `deadline`, or
 // until the program is told to end (late), or a key arrives on `cut_by` (cut).
 Wait wait_idle(EspeakVoice::Engine& engine, Clock::time_point deadline, Keyboard* cut_by) {
   const int key_fd = cut_by != nullptr ? cut_by->arrival_fd() : -1;
   for (;;) {
+    // A key typed before the sentence begins leaves it unsaid.
+    if (cut_by != nullptr && cut_by->key_arrived()) return Wait::cut;
     {
       std::lock_guard lock(engine.mutex);
       if (!engine.busy && !engine.sentence && !engine.flushing) return Wait::idle;
     }
-    if (cut_by != nullptr && cut_by->key_arrived()) return Wait::cut;
     auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return Wait::late;
     // Without a descriptor to watch, the keyboard is asked every 10 ms.
@@ -186,7 +190,11 @@ bool EspeakVoice::say(std::string_view sentence, Keyboard* cut_by) {
   }
   const bool heard = waited != Wait::late;
   stalls_.note(heard);
-  if (waited != Wait::idle) stop_sentence(engine_);
+  if (waited == Wait::idle) return heard;
+  stop_sentence(engine_);
+  // Cut short: the sound stops before the key is answered, unless the
+  // device stalls.
+  if (waited == Wait::cut) wait_idle(engine, Clock::now() + cut_wait, nullptr);
   return heard;
 }
 

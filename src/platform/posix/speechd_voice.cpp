@@ -125,7 +125,8 @@ void SpeechdVoice::set_rate(int steps) {
 }
 
 bool SpeechdVoice::say(std::string_view sentence, Keyboard* cut_by) {
-  if (sentence.empty()) return true;
+  // A key typed before the sentence begins leaves it unsaid.
+  if (sentence.empty() || (cut_by != nullptr && cut_by->key_arrived())) return true;
   catch_up();
   // A proof under way is about to end: this sentence is the server's.
   if (state_ == State::proving && link_.queued && link_.begun.contains(*link_.queued)) {

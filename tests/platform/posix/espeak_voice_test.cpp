@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -45,11 +48,14 @@ Samples& heard() {
 
 // Set, the sink blocks as a stopped sound server does.
 std::atomic<bool> stalled{false};
+// Set, the sink takes its samples as fast as a device plays them.
+std::atomic<bool> paced{false};
 
 EspeakVoice& voice() {
   static EspeakVoice engine(
       [](const short* samples, int count) {
         while (stalled) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (paced) std::this_thread::sleep_for(std::chrono::microseconds(count * 1000000LL / 22050));
         heard().all.insert(heard().all.end(), samples, samples + count);
         return true;
       },
@@ -117,6 +123,67 @@ TEST(EspeakVoice, TheEmptySentenceIsSilent) { EXPECT_EQ(samples_for(""), 0u); }
 
 TEST(EspeakVoice, CodePageLettersAreSpoken) {
   EXPECT_GT(samples_for("caf\xe9 cr\xe8me \x80"), rate / 2);
+}
+
+// A keyboard whose keys come down a pipe, as a terminal's do.
+struct PipeKeyboard : Keyboard {
+  int fds[2] = {-1, -1};
+  PipeKeyboard() { EXPECT_EQ(pipe(fds), 0); }
+  ~PipeKeyboard() override {
+    close(fds[0]);
+    close(fds[1]);
+  }
+  Key wait_key() override { return keys::enter; }
+  bool key_arrived() override {
+    pollfd input{fds[0], POLLIN, 0};
+    return poll(&input, 1, 0) > 0;
+  }
+  int arrival_fd() override { return fds[0]; }
+};
+
+// A key typed while a sentence is heard cuts it short and is kept for the
+// next line, which is heard whole; a key typed before it leaves it unsaid.
+TEST(EspeakVoice, TheNextKeyCutsASentenceShortAndIsKept) {
+  const std::string sentence = "Acme offers Corn Flakes 12 ounce quantity 3 bin number 7 as category 5";
+  const std::size_t whole = samples_for(sentence);
+  samples_for("7.");
+  const double next = static_cast<double>(heard().voiced_span());
+  PipeKeyboard keyboard;
+  paced = true;
+  std::thread typist([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(write(keyboard.fds[1], "4", 1), 1);
+  });
+  heard().all.clear();
+  EXPECT_TRUE(voice().say(sentence, &keyboard));
+  typist.join();
+  paced = false;
+  EXPECT_GT(heard().count(), 0u);
+  EXPECT_LT(heard().count(), whole / 2);
+  EXPECT_TRUE(keyboard.key_arrived());
+  samples_for("7.");
+  EXPECT_NEAR(static_cast<double>(heard().voiced_span()), next, next * 0.01);
+  heard().all.clear();
+  EXPECT_TRUE(voice().say(sentence, &keyboard));
+  EXPECT_EQ(heard().count(), 0u);
+}
+
+// 25 words a minute a step, from 80 to 450.
+TEST(EspeakVoice, TheRateStepsWithinTheEnginesRange) {
+  const std::string sentence = "Acme offers Corn Flakes 12 ounce quantity 3 bin number 7 as category 5";
+  EXPECT_EQ(voice().rate_range().slowest, -4);
+  EXPECT_EQ(voice().rate_range().fastest, 11);
+  const double normal = static_cast<double>(samples_for(sentence));
+  voice().set_rate(11);
+  const double fastest = static_cast<double>(samples_for(sentence));
+  voice().set_rate(40);
+  EXPECT_NEAR(samples_for(sentence), fastest, fastest * 0.01);
+  voice().set_rate(-4);
+  const double slowest = static_cast<double>(samples_for(sentence));
+  voice().set_rate(0);
+  EXPECT_NEAR(samples_for(sentence), normal, normal * 0.01);
+  EXPECT_LT(fastest, normal * 0.6);
+  EXPECT_GT(slowest, normal * 1.6);
 }
 
 // Stalled audio holds no sentence past its deadline: it is shown instead,

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <thread>
 
 #include "e2e/pty_process.h"
+#include "platform/posix/speechd_link.h"
 #include "platform/voice.h"
+#include "records/coupon_record.h"
 #include "support/speech_server.h"
 #include "support/temp_dir.h"
 
@@ -14,9 +17,19 @@ namespace {
 using namespace std::chrono_literals;
 
 struct Sortwell {
-  explicit Sortwell(const SpeechServer& server)
-      : process(SORTWELL_BINARY, sortwell_environment(home.path(), {server.address(), "SORTWELL_VOICE="})) {}
+  // `files`: written under the home before the program starts.
+  explicit Sortwell(const SpeechServer& server, const std::map<std::string, std::string>& files = {})
+      : written(write_files(home, files)),
+        process(SORTWELL_BINARY, sortwell_environment(home.path(), {server.address(), "SORTWELL_VOICE="})) {}
+  static bool write_files(const TempDir& home, const std::map<std::string, std::string>& files) {
+    for (const auto& [name, bytes] : files) {
+      std::filesystem::create_directories(std::filesystem::path(home.file(name)).parent_path());
+      write_file(home.file(name), bytes);
+    }
+    return true;
+  }
   TempDir home;
+  bool written;
   PtyProcess process;
 };
 
@@ -172,6 +185,70 @@ TEST(SpeechDispatcher, AStalledSentenceIsPrintedAndSigtermEndsAtOnce) {
   EXPECT_EQ(run.process.wait_exit(2s), 0);
   EXPECT_LT(std::chrono::steady_clock::now() - signalled, 1s);
   EXPECT_TRUE(same_modes(run.process.modes(), run.process.modes_at_start()));
+}
+
+// Brief announcements through the user's own voice: a key typed while a
+// sentence is heard cancels it on the server, and a burst of scans typed
+// meanwhile is counted to the last one.
+TEST(SpeechDispatcher, TheNextKeyCancelsTheSentenceAndNothingTypedIsLost) {
+  SpeechServer server("$((n/7))");  // the greeting takes 13 s
+  if (!installed()) GTEST_SKIP() << "speech-dispatcher is not installed";
+  CouponRecord known;
+  known.code = "4711";
+  known.bin = 7;
+  Sortwell run(server, {{".config/sortwell/settings", "brief = on\n"}, {".local/share/sortwell/4711.cou", pack_record(known)}});
+  for (int i = 0; i < 500 && !server.text().starts_with(proof + "Welcome"); ++i) std::this_thread::sleep_for(10ms);
+  ASSERT_TRUE(server.text().starts_with(proof + "Welcome")) << server.text();
+  std::string burst;
+  for (int i = 0; i < 1000; ++i) burst += "4711\r";
+  Typist typist(run.process, burst + "\r");
+  EXPECT_EQ(run.process.wait_exit(60s), 0);
+  EXPECT_EQ(unpack_record(read_file(run.home.file(".local/share/sortwell/4711.cou"))).quantity, "00001000");
+  // The greeting began and was stopped: its piece never ended.
+  const std::string said = server.said();
+  const std::size_t greeting_at = said.find("start Welcome");
+  ASSERT_NE(greeting_at, std::string::npos) << said;
+  EXPECT_NE(said.substr(said.find('\n', greeting_at) + 1, 4), "end\n") << said;
+}
+
+// An answer still on its way from a connection given up is not the new
+// connection's: a sentence a stopped server never took, broken off, must
+// not pass its refusal for the proof of the connection made after it.
+TEST(SpeechDispatcher, AnAnswerFromAConnectionGivenUpIsDropped) {
+  SpeechServer server("0");
+  if (!installed()) GTEST_SKIP() << "speech-dispatcher is not installed";
+  ASSERT_TRUE(server.ready()) << "the private speech-dispatcher server did not start";
+  const std::string address = server.address();
+  setenv("SPEECHD_ADDRESS", address.substr(address.find('=') + 1).c_str(), 1);
+  SpeechdLink link(5s, false);
+  const auto within = [](auto duration) { return SpeechdLink::Clock::now() + duration; };
+  link.connect();
+  ASSERT_TRUE(link.await([&] { return link.queued && link.over(*link.queued); }, within(10s)));
+  server.stop();
+  link.say("never answered");
+  EXPECT_FALSE(link.await([&] { return link.queued.has_value(); }, within(300ms)));
+  // Given up as the voice gives up a server that does not answer.
+  link.break_connection();
+  link.close();
+  link.connect();
+  // The refusal arrives while the new connection waits for the stopped server.
+  std::this_thread::sleep_for(300ms);
+  link.take_arrived();
+  EXPECT_FALSE(link.queued.has_value());
+  server.resume();
+  // Taken as the voice takes what arrives between sentences: the old
+  // connection's hang-up is seen too, so no `await` here.
+  const auto arrived = [&](auto what) {
+    for (const auto until = within(20s); !what() && SpeechdLink::Clock::now() < until;) {
+      link.take_arrived();
+      std::this_thread::sleep_for(1ms);
+    }
+    return what();
+  };
+  ASSERT_TRUE(arrived([&] { return link.connected.has_value(); }));
+  ASSERT_TRUE(arrived([&] { return link.queued.has_value(); }));
+  EXPECT_GE(*link.queued, 0);
+  unsetenv("SPEECHD_ADDRESS");
 }
 
 }  // namespace
