@@ -64,6 +64,7 @@ add_executable(sortwell_tests
   tests/command_line_test.cpp
   tests/collection/collection_test.cpp
   tests/platform/win32/record_path_test.cpp
+  tests/platform/win32/win32_calls_test.cpp
 )
 target_link_libraries(sortwell_tests PRIVATE sortwell_test_support gtest_main)
 add_test(NAME sortwell_tests COMMAND sortwell_tests)

@@ -107,16 +107,19 @@ FileResult open_file(const std::string& path, OpenMode mode, OpenFile& file) {
   HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, sharing, nullptr,
                               create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   file.writable = handle != INVALID_HANDLE_VALUE;
+  // The error of the call that failed, before another call (is_directory) sets its own.
+  DWORD why = handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
   FileResult result;
-  if (handle == INVALID_HANDLE_VALUE && (GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_WRITE_PROTECT)) {
+  if (why == ERROR_ACCESS_DENIED || why == ERROR_WRITE_PROTECT) {
     if (is_directory(path)) return {FileStatus::not_a_record};
     // A file we may not write is still read, and why it cannot be written is kept.
-    const DWORD why = GetLastError();
     result = {FileStatus::read_only, cause_of(why), static_cast<int>(why)};
-    if (!create) handle = CreateFileW(name.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    else SetLastError(why);
+    if (!create) {
+      handle = CreateFileW(name.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (handle == INVALID_HANDLE_VALUE) why = GetLastError();
+    }
   }
-  if (handle == INVALID_HANDLE_VALUE) return from_last_error();
+  if (handle == INVALID_HANDLE_VALUE) return failure_of(static_cast<int>(why));
   if (!identify(handle, file.identity)) {
     CloseHandle(handle);
     return {FileStatus::not_a_record};
