@@ -105,8 +105,9 @@ FileResult lock_file(const OpenFile& file);
 // lock on the record there (another copy may have deleted the file, or put
 // a new one at its name, between the open and the lock). Windows: a held
 // file shares no deletion, so it cannot be renamed or deleted; its real
-// name (GetFinalPathNameByHandleW) must be the one asked for, without case,
-// since an 8.3 alias opens another file (open_file refuses that already).
+// name (GetFinalPathNameByHandleW, or where that fails the folder's listing,
+// FindFirstFileW) must be the one asked for, without case, since an 8.3
+// alias opens another file (open_file refuses that already).
 bool still_named(const OpenFile& file, const std::string& path);
 
 // Up to `size` bytes from `offset` into `buffer`, their number in `got`;

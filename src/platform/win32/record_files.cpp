@@ -140,12 +140,23 @@ bool still_named(const OpenFile& file, const std::string& path) {
   // A held file shares no deletion, so it cannot have been renamed: what is
   // asked is whether its real name is the one asked for, as Windows compares
   // names (without case).
+  const auto name_of = [](std::wstring_view whole) { return whole.substr(whole.find_last_of(L"\\/") + 1); };
+  const std::wstring asked = wide_from_utf8(path);
   wchar_t real[MAX_PATH * 4];
   const DWORD size = GetFinalPathNameByHandleW(handle_of(file), real, MAX_PATH * 4, FILE_NAME_NORMALIZED);
-  if (size == 0 || size >= MAX_PATH * 4) return false;
-  const std::wstring asked = wide_from_utf8(path);
-  const auto name_of = [](std::wstring_view whole) { return whole.substr(whole.find_last_of(L"\\/") + 1); };
-  const std::wstring_view real_name = name_of(std::wstring_view(real, size));
+  WIN32_FIND_DATAW listed;
+  std::wstring_view real_name;
+  if (size > 0 && size < MAX_PATH * 4) {
+    real_name = name_of(std::wstring_view(real, size));
+  } else {
+    // Some file systems and shares cannot tell a handle's path. The folder's
+    // listing can: the entry that the path names, by its name or its 8.3
+    // alias, under its real (long) name.
+    const HANDLE search = FindFirstFileW(asked.c_str(), &listed);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    real_name = listed.cFileName;
+  }
   const std::wstring_view asked_name = name_of(asked);
   return CompareStringOrdinal(real_name.data(), static_cast<int>(real_name.size()), asked_name.data(),
                               static_cast<int>(asked_name.size()), TRUE) == CSTR_EQUAL;

@@ -1,10 +1,15 @@
-// Win32 calls that fail, under wine.
+// Win32 calls that fail or are slow, under wine. A stand-in takes a call's
+// place in this program's import table (writable data, as mingw links it).
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <utility>
 
 #include "platform/record_files.h"
+#include "platform/win32/win32_text.h"
+#include "support/temp_dir.h"
+
+extern "C" void* __imp_GetFinalPathNameByHandleW;
 
 namespace sortwell::testing {
 namespace {
@@ -16,6 +21,22 @@ TEST(WindowsRecordFiles, ARefusedCreationKeepsItsReason) {
   OpenFile file;
   const FileResult created = open_file("Z:\\sys\\4711.cou", OpenMode::create, file);
   EXPECT_EQ(std::pair(created.status, created.cause), std::pair(FileStatus::failed, FileCause::not_allowed));
+}
+
+// Where the system cannot tell a handle's path, the folder's listing tells the
+// real name, and an 8.3 alias still reaches no record.
+TEST(WindowsRecordFiles, WithoutTheFinalPathTheListingTellsTheName) {
+  TempDir folder;
+  write_file(folder.file("0123456789012.cou"), "record");
+  wchar_t alias[MAX_PATH];
+  ASSERT_NE(GetShortPathNameW(wide_from_utf8(folder.file("0123456789012.cou")).c_str(), alias, MAX_PATH), 0u);
+  const auto unknown = [](HANDLE, LPWSTR, DWORD, DWORD) { SetLastError(ERROR_NOT_SUPPORTED); return DWORD{0}; };
+  void* const real = std::exchange(__imp_GetFinalPathNameByHandleW, reinterpret_cast<void*>(+unknown));
+  OpenFile file;
+  EXPECT_EQ(open_file(folder.file("0123456789012.COU"), OpenMode::existing, file).status, FileStatus::ok);
+  close_file(file);
+  EXPECT_EQ(open_file(utf8_from_wide(alias), OpenMode::existing, file).status, FileStatus::not_a_record);
+  __imp_GetFinalPathNameByHandleW = real;
 }
 
 }  // namespace
