@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <future>
 #include <thread>
 
 #include "platform/ending.h"
@@ -17,7 +19,7 @@ HANDLE over_event() {
 
 // The hidden window's, once it exists: edits open and close from the
 // session's thread, and the block reason belongs to the window's thread.
-HWND end_window = nullptr;
+std::atomic<HWND> end_window = nullptr;
 constexpr UINT edit_changed = WM_APP + 1;
 
 // Ends the session and waits for it: a close gives a handler about five
@@ -51,8 +53,10 @@ LRESULT CALLBACK on_window_message(HWND window, UINT message, WPARAM w, LPARAM l
 }
 
 // A hidden top-level window (message-only windows get no session messages)
-// and its message loop, on a thread of its own for the whole run.
-void run_end_window(HANDLE made) {
+// and its message loop, on a thread of its own for the whole run. `made` is
+// the thread's own, set once the window exists, also after a start slower
+// than watch_for_the_end's wait.
+void run_end_window(std::promise<void> made) {
   WNDCLASSW window_class{};
   window_class.lpfnWndProc = on_window_message;
   window_class.hInstance = GetModuleHandleW(nullptr);
@@ -60,7 +64,7 @@ void run_end_window(HANDLE made) {
   RegisterClassW(&window_class);
   end_window = CreateWindowExW(0, window_class.lpszClassName, L"Sortwell", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr,
                                window_class.hInstance, nullptr);
-  SetEvent(made);
+  made.set_value();
   MSG message;
   while (end_window != nullptr && GetMessageW(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
@@ -72,16 +76,16 @@ void run_end_window(HANDLE made) {
 
 void watch_for_the_end() {
   SetConsoleCtrlHandler(on_console_event, TRUE);
-  const HANDLE made = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  std::thread(run_end_window, made).detach();
-  WaitForSingleObject(made, 2000);
-  CloseHandle(made);
+  std::promise<void> made;
+  const std::future<void> window_made = made.get_future();
+  std::thread(run_end_window, std::move(made)).detach();
+  window_made.wait_for(std::chrono::seconds(2));
 }
 
 void session_over() { SetEvent(over_event()); }
 
 void note_open_edit(bool open) {
-  if (end_window != nullptr) PostMessageW(end_window, edit_changed, open ? 1 : 0, 0);
+  if (const HWND window = end_window; window != nullptr) PostMessageW(window, edit_changed, open ? 1 : 0, 0);
 }
 
 }  // namespace sortwell

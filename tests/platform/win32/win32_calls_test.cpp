@@ -6,10 +6,12 @@
 #include <utility>
 
 #include "platform/record_files.h"
+#include "platform/win32/session_end.h"
 #include "platform/win32/win32_text.h"
 #include "support/temp_dir.h"
 
 extern "C" void* __imp_GetFinalPathNameByHandleW;
+extern "C" void* __imp_RegisterClassW;
 
 namespace sortwell::testing {
 namespace {
@@ -37,6 +39,19 @@ TEST(WindowsRecordFiles, WithoutTheFinalPathTheListingTellsTheName) {
   close_file(file);
   EXPECT_EQ(open_file(utf8_from_wide(alias), OpenMode::existing, file).status, FileStatus::not_a_record);
   __imp_GetFinalPathNameByHandleW = real;
+}
+
+// A window thread slower than the wait for it sets no event made later with
+// the number of a handle closed meanwhile (the ending event, say).
+TEST(WindowsSessionEnd, ASlowWindowThreadSetsNoOtherEvent) {
+  const auto slow = [](const WNDCLASSW*) { Sleep(2500); return ATOM{0}; };
+  void* const real = std::exchange(__imp_RegisterClassW, reinterpret_cast<void*>(+slow));
+  watch_for_the_end();
+  const HANDLE later = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  Sleep(1000);
+  EXPECT_EQ(WaitForSingleObject(later, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  CloseHandle(later);
+  __imp_RegisterClassW = real;
 }
 
 }  // namespace
