@@ -1,6 +1,8 @@
 // Time from asking for a sentence to its first synthesised samples: the
 // program's voice, the bare engine with the same sentence, and a fresh
-// espeak-ng process such as a script would start.
+// espeak-ng process such as a script would start. Then sorting by ear: a
+// brief announcement from Enter to its last sample, a sentence cut short by
+// a key, and the next bin's first sample after a cut.
 #include <benchmark/benchmark.h>
 #include <espeak-ng/speak_lib.h>
 #include <poll.h>
@@ -8,24 +10,36 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
+#include <thread>
 
+#include "bench_support.h"
 #include "platform/posix/espeak_voice.h"
+#include "session/coupon_lookup.h"
 
 namespace sortwell::bench {
 namespace {
 
+using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 const std::string sentence = "Acme offers soap quantity  3 bin number  7 as category  4";
 
 Clock::time_point first_samples;
+Clock::time_point last_samples;
+// Whether the sink takes whole sentences (else only their first samples),
+// and whether as fast as a sound device plays them.
+bool whole_sentences = false;
+std::atomic<bool> paced = false;
 
 EspeakVoice& warm_voice() {
-  static EspeakVoice voice([](const short*, int) {
-    first_samples = Clock::now();
-    return false;  // the first samples are all this measures
+  static EspeakVoice voice([](const short*, int count) {
+    if (paced) std::this_thread::sleep_for(std::chrono::microseconds(count * 1000000LL / 22050));
+    last_samples = Clock::now();
+    if (first_samples == Clock::time_point{}) first_samples = last_samples;
+    return whole_sentences;
   });
   return voice;
 }
@@ -39,6 +53,7 @@ void BM_VoiceToFirstSamples(benchmark::State& state) {
   voice.say(sentence, nullptr);
   for (auto _ : state) {
     const auto start = Clock::now();
+    first_samples = {};
     voice.say(sentence, nullptr);
     record(state, start);
   }
@@ -46,8 +61,8 @@ void BM_VoiceToFirstSamples(benchmark::State& state) {
 BENCHMARK(BM_VoiceToFirstSamples)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 int bare_samples(short*, int, espeak_EVENT*) {
-  first_samples = Clock::now();
-  return 1;
+  last_samples = first_samples = Clock::now();
+  return whole_sentences ? 0 : 1;
 }
 
 void BM_BareEngineToFirstSamples(benchmark::State& state) {
@@ -92,6 +107,96 @@ void BM_FreshProcessToFirstSamples(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_FreshProcessToFirstSamples)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// A keyboard whose key is written from another thread, as a scanner's.
+struct PipeKeyboard : Keyboard {
+  int fds[2] = {-1, -1};
+  PipeKeyboard() { benchmark::DoNotOptimize(pipe(fds)); }
+  ~PipeKeyboard() override {
+    close(fds[0]);
+    close(fds[1]);
+  }
+  Key wait_key() override { return keys::enter; }
+  bool key_arrived() override {
+    pollfd input{fds[0], POLLIN, 0};
+    return poll(&input, 1, 0) > 0;
+  }
+  int arrival_fd() override { return fds[0]; }
+  void take() {
+    char key;
+    benchmark::DoNotOptimize(read(fds[0], &key, 1));
+  }
+};
+
+// Brief announcements: from Enter (a known coupon's lookup, counted and
+// durable) to the last sample of "7.". Beside it, the engine's own time
+// for the same words. Goal: at most 1.1 times the engine's.
+void BM_BriefSentenceFromEnterToLastSample(benchmark::State& state) {
+  EspeakVoice& voice = warm_voice();
+  const std::string& dir = data_dir_with(1);
+  Harness harness(dir);
+  whole_sentences = true;
+  voice.say("7.", nullptr);
+  double ours = 0, engine = 0;
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    LookupContext context{harness.console, harness.voice, harness.categories, harness.picker_position, dir, false, false};
+    context.brief = true;
+    const Reply reply = look_up_coupon(context, "1000000", harness.last_entry);
+    voice.say(reply.sentence, nullptr);
+    const double took = std::chrono::duration<double>(last_samples - start).count();
+    state.SetIterationTime(took);
+    ours += took;
+    espeak_SetSynthCallback(bare_samples);
+    const auto bare = Clock::now();
+    espeak_Synth("7.", 3, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
+    engine += std::chrono::duration<double>(last_samples - bare).count();
+  }
+  whole_sentences = false;
+  state.counters["engine_ms"] = engine * 1000 / static_cast<double>(state.iterations());
+  state.counters["x_engine"] = ours / engine;
+}
+BENCHMARK(BM_BriefSentenceFromEnterToLastSample)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A long sentence played as fast as a device plays it; a key 300 ms in.
+// The time from the key to the sound's stop (the last samples handed over
+// and played out). Goal: at most 50 ms. Then the next bin: from its Enter to
+// its first samples, beside the same after a sentence heard to its end.
+// Goal: within 5 ms of that.
+void BM_KeyCutsASentenceShort(benchmark::State& state) {
+  EspeakVoice& voice = warm_voice();
+  PipeKeyboard keyboard;
+  const std::string announcement = "Acme offers Corn Flakes 12 ounce quantity 3 bin number 7 as category 5";
+  whole_sentences = true;
+  double next_after_cut = 0, next_after_whole = 0;
+  for (auto _ : state) {
+    paced = true;
+    Clock::time_point key;
+    std::thread scanner([&] {
+      std::this_thread::sleep_for(300ms);
+      key = Clock::now();
+      benchmark::DoNotOptimize(write(keyboard.fds[1], "4", 1));
+    });
+    voice.say(announcement, &keyboard);
+    scanner.join();
+    paced = false;
+    state.SetIterationTime(std::chrono::duration<double>(last_samples - key).count());
+    keyboard.take();
+    const auto next = [&] {
+      first_samples = {};
+      const auto enter = Clock::now();
+      voice.say("7.", nullptr);
+      return std::chrono::duration<double>(first_samples - enter).count();
+    };
+    next_after_cut += next();
+    next_after_whole += next();
+  }
+  whole_sentences = false;
+  const double runs = static_cast<double>(state.iterations());
+  state.counters["next_bin_after_cut_ms"] = next_after_cut * 1000 / runs;
+  state.counters["next_bin_uncut_ms"] = next_after_whole * 1000 / runs;
+}
+BENCHMARK(BM_KeyCutsASentenceShort)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace sortwell::bench

@@ -7,6 +7,9 @@ namespace sortwell {
 using Clock = SpeechdLink::Clock;
 using namespace std::chrono_literals;
 
+// How long a sentence cut short is given to be stopped by the server.
+constexpr auto cut_wait = 100ms;
+
 SpeechdVoice::Bounds SpeechdVoice::default_bounds() {
   // A working server begins a sentence within milliseconds and plays a blank
   // in a few more; the first prompt then comes within about a second even
@@ -72,12 +75,16 @@ SpeechdVoice::Heard SpeechdVoice::speak_through_server(const std::string& utf8, 
   SpeechdLink& link = link_;
   const auto deadline = Clock::now() + bounds_.deadline(utf8.size());
   link.say(utf8);
-  const bool answered = link.await([&] { return link.queued.has_value(); }, std::min(deadline, Clock::now() + bounds_.answer), cut_by);
-  // Cut short by a key: this connection's messages, and no other client's, are stopped.
-  if (link.cut) {
+  // Cut short by a key: this connection's messages, and no other client's,
+  // are stopped, and the sound's end is waited for briefly.
+  const auto cut = [&] {
     link.cancel();
+    const auto stopped = Clock::now() + cut_wait;
+    link.await([&] { return link.queued && (*link.queued < 0 || link.over(*link.queued)); }, stopped);
     return Heard::cut;
-  }
+  };
+  const bool answered = link.await([&] { return link.queued.has_value(); }, std::min(deadline, Clock::now() + bounds_.answer), cut_by);
+  if (link.cut) return cut();
   if (!answered) {
     if (link.hung_up) return Heard::not_begun;
     if (link.ending) return Heard::stalled;
@@ -97,10 +104,7 @@ SpeechdVoice::Heard SpeechdVoice::speak_through_server(const std::string& utf8, 
   if (!link.cut && !begun) return link.hung_up ? Heard::not_begun : Heard::stalled;
   // Begun: never spoken again, even when the server goes away meanwhile.
   const bool over = link.cut || link.await([&] { return link.over(id); }, deadline, cut_by) || link.hung_up;
-  if (link.cut) {
-    link.cancel();
-    return Heard::cut;
-  }
+  if (link.cut) return cut();
   return over ? Heard::yes : Heard::stalled;
 }
 
