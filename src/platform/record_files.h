@@ -24,6 +24,8 @@ enum class FileStatus {
   not_a_record,  // a directory, FIFO, device, link, or a path naming nothing
   cannot_lock,   // the file system offers no lock, so it is not used unlocked
   changed,       // another copy changed the file while this one's hold on it was lost
+  unconfirmed,   // the file holds what was written, but it could not be made durable
+  unsure,        // what the file holds after a failed write cannot be told
   failed,        // anything else; the cause says what
 };
 

@@ -1,6 +1,12 @@
 #include "records/coupon_file.h"
 
 namespace sortwell {
+namespace {
+
+// What `read_image` reads of an image.
+std::string_view head(std::string_view image) { return image.substr(0, record_image_size + 1); }
+
+}  // namespace
 
 CouponRecord new_record(std::string_view code) {
   CouponRecord record;
@@ -21,6 +27,7 @@ FileResult CouponFile::open_or_create(const std::string& path, const CouponRecor
 FileResult CouponFile::open(const std::string& path, std::chrono::milliseconds lock_wait) {
   holds_record_ = false;
   lock_wait_ = lock_wait;
+  lost_ = {};
   known_.clear();
   return file_.open(path, lock_wait);
 }
@@ -36,26 +43,54 @@ FileResult CouponFile::read_record_image(std::string& image) {
   return read;
 }
 
-FileResult CouponFile::take_again() {
-  std::string now;
-  FileResult taken = file_.reopen(lock_wait_);
-  if (taken) taken = file_.read_image(now);
-  if (taken && now != known_.substr(0, record_image_size + 1)) taken = {FileStatus::changed};
-  // A new record's twin given up, and none in place: what was typed has no file.
-  return taken.status == FileStatus::missing && is_new() ? FileResult{FileStatus::changed} : taken;
+FileResult CouponFile::not_taken(const FileResult& taken, bool landed) const {
+  // The name gone: another copy removed the record, or gave up the new
+  // record's twin it took over, with none in place.
+  if (taken.status == FileStatus::missing) return {FileStatus::changed};
+  // A new record never in place is not saved, whatever its twin holds.
+  return landed && !is_new() ? FileResult{FileStatus::unsure} : taken;
 }
 
 FileResult CouponFile::write(std::size_t offset, std::string_view bytes) {
-  FileResult written = file_.write_at(offset, bytes);
-  if (written.cause == FileCause::unreachable) {
-    const FileResult taken = take_again();
-    written = taken ? file_.write_at(offset, bytes) : taken;
+  if (!lost_.ok()) return lost_;
+  if (!writable()) return file_.write_at(offset, bytes);
+  // What the file holds before and after, as far as this copy knows; writing
+  // past the end leaves zero bytes in any gap, which `back` writes back.
+  const std::string before = known_;
+  std::string after = before;
+  if (after.size() < offset + bytes.size()) after.resize(offset + bytes.size(), '\0');
+  after.replace(offset, bytes.size(), bytes);
+  std::string back = before;
+  back.resize(after.size(), '\0');
+  const auto held_before = [&](std::string_view now) { return now == head(before) || now == head(back); };
+  bool landed = false;  // whether the file may hold `after`
+  const auto put = [&](const std::string& image, bool ours) {
+    const FileResult written = file_.write_at(offset, std::string_view(image).substr(offset, bytes.size()));
+    if (written) landed = ours;
+    return written ? file_.flush() : written;
+  };
+  FileResult result = put(after, true);
+  if (!result) {
+    // A handle that died lost its lock, and another copy may have acted since.
+    if (result.cause == FileCause::unreachable) {
+      std::string now;
+      FileResult taken = file_.reopen(lock_wait_);
+      if (taken) taken = file_.read_image(now);
+      if (!taken) return lost_ = not_taken(taken, landed);
+      if (!held_before(now) && now != head(after)) return lost_ = {FileStatus::changed};
+    }
+    result = put(after, true);
   }
-  if (!written) return written;
-  // Writing past the end leaves zero bytes in any gap.
-  if (known_.size() < offset + bytes.size()) known_.resize(offset + bytes.size(), '\0');
-  known_.replace(offset, bytes.size(), bytes);
-  return written;
+  if (result) {
+    known_ = after;
+    return result;
+  }
+  // The bytes cannot be made durable: the file is to hold what it held before.
+  if (put(back, false)) return result;
+  std::string now;
+  const bool seen = file_.read_image(now).ok();
+  if ((seen ? held_before(now) : !landed) || is_new()) return result;
+  return {seen && now == head(after) ? FileStatus::unconfirmed : FileStatus::unsure};
 }
 
 FileResult CouponFile::save_record(const CouponRecord& record) {

@@ -22,11 +22,19 @@ inline CouponRecord load_record(std::string_view image) { return unpack_record(i
 // operation returns how it went, with the reason when it failed. The file is
 // held under its lock until the object goes.
 //
-// A write whose handle died (a server restarted and forgot the lock, or the
-// connection was reset) is not simply lost: the file is taken again as a
-// lookup takes it, and written only if it still holds exactly what this
-// copy knows it to hold. Otherwise nothing is written: `changed`, or
-// `exists` where another copy put its own new record in place meanwhile.
+// A write that fails is told by what the file holds afterwards. Where its
+// handle died (a server restarted and forgot the lock, or the connection
+// was reset), the file is first taken again as a lookup takes it; unless it
+// holds exactly what this copy left in it, or what it was writing, nothing
+// more is written: `changed` (the name gone too), or `exists` where another
+// copy put its own new record in place meanwhile. Otherwise the bytes are
+// written again from this copy's own and flushed again (a flush that failed
+// may have left them marked clean but not on disk). Where that fails too,
+// the bytes the file held before are written back, and the failure is told
+// with its reason; where even that fails, a file that still holds the new
+// bytes is `unconfirmed`, and one that cannot be read is `unsure`. Once
+// another copy's change is found, or the file cannot be taken again, every
+// later write fails the same way.
 class CouponFile {
  public:
   // Opens the record file at `path` (the empty path: a code that cannot
@@ -66,11 +74,14 @@ class CouponFile {
 
  private:
   FileResult write_quantity(CouponRecord& record, double count);
-  // `bytes` at `offset`, taking the file again once if its handle died.
+  // `bytes` at `offset`, as the class comment tells.
   FileResult write(std::size_t offset, std::string_view bytes);
-  FileResult take_again();
+  // Why the file could not be taken again after a write whose handle died;
+  // `landed`: whether that write went through before its flush failed.
+  FileResult not_taken(const FileResult& taken, bool landed) const;
 
   RecordFile file_;
+  FileResult lost_;  // why every later write fails
   std::chrono::milliseconds lock_wait_{};
   bool holds_record_ = false;
   std::string known_;  // what the file holds, as read and written by this copy

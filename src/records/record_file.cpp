@@ -124,6 +124,7 @@ FileResult RecordFile::create(const std::string& path, std::string_view placehol
   }
   FileResult written = truncate_file(file_);
   if (written) written = write_at(0, placeholder);
+  if (written) written = flush();
   if (!written) close();
   return written;
 }
@@ -139,7 +140,7 @@ FileResult RecordFile::reopen(std::chrono::milliseconds lock_wait) {
 
 FileResult RecordFile::publish() {
   if (unpublished_.empty()) return is_open() ? FileResult{} : FileResult{FileStatus::failed, FileCause::other};
-  // The data is durable already (write_at); the name is made so next.
+  // The data is durable already (flush); the name is made so next.
   const FileResult moved = move_without_replacing(file_, unpublished_, path_);
   // The twin holds the typed record: kept, unless another copy's record is
   // in place (the user hears that theirs was not kept). A later creation of
@@ -147,7 +148,8 @@ FileResult RecordFile::publish() {
   if (!moved && moved.status != FileStatus::exists) keep_twin_ = true;
   if (!moved) return moved;
   unpublished_.clear();
-  return flush_folder_entry(file_, path_);
+  flush_folder_entry(file_, path_);
+  return moved;
 }
 
 FileResult RecordFile::read_image(std::string& image) const {
@@ -160,9 +162,10 @@ FileResult RecordFile::read_image(std::string& image) const {
 
 FileResult RecordFile::write_at(std::size_t offset, std::string_view bytes) {
   if (!writable()) return is_open() ? why_read_only_ : not_open;
-  const FileResult written = sortwell::write_at(file_, offset, bytes);
-  return written ? flush_data(file_) : written;
+  return sortwell::write_at(file_, offset, bytes);
 }
+
+FileResult RecordFile::flush() { return is_open() ? flush_data(file_) : not_open; }
 
 FileResult RecordFile::remove() {
   const std::string name = held_name();
@@ -170,7 +173,8 @@ FileResult RecordFile::remove() {
   const FileResult deleted = is_open() ? delete_while_held(file_, name) : not_open;
   unpublished_.clear();
   close();
-  return deleted ? flush_folder_entry(file_, name) : deleted;
+  if (deleted) flush_folder_entry(file_, name);
+  return deleted;
 }
 
 void RecordFile::close() {

@@ -34,9 +34,12 @@ inline constexpr std::chrono::milliseconds record_lock_wait{2000};
 // failed; so that no second running copy of the program works on it
 // meanwhile; the lock is on the file the path names when it is taken. Only
 // regular files are opened; an open waits only for a lock another copy
-// holds, and only up to `lock_wait` (in_use after it). Every write and every
-// change to the directory is on stable storage before it reports success,
-// as far as the platform's primitives promise it (platform/record_files.h).
+// holds, and only up to `lock_wait` (in_use after it). A write is on stable
+// storage once `flush` reports success, as far as the platform's primitives
+// promise it (platform/record_files.h). A name put in place or deleted
+// (`publish`, `remove`) is flushed too, but told as done once made: it is
+// there, or gone, for every copy at once, so a failure of the folder's flush
+// alone does not unsay it.
 class RecordFile {
  public:
   RecordFile() = default;
@@ -70,10 +73,12 @@ class RecordFile {
   bool writable() const { return is_open() && file_.writable; }
   // Up to 276 bytes from position 1 (one more than the image) into `image`.
   FileResult read_image(std::string& image) const;
-  // `bytes` at `offset` (0 is position 1), without truncating the file; a
-  // file opened read-only fails with the reason it could not be opened for
-  // writing.
+  // `bytes` at `offset` (0 is position 1), without truncating the file, not
+  // yet durable; a file opened read-only fails with the reason it could not
+  // be opened for writing.
   FileResult write_at(std::size_t offset, std::string_view bytes);
+  // Puts what was written on stable storage.
+  FileResult flush();
   const FileResult& why_read_only() const { return why_read_only_; }
   FileIdentity identity() const { return is_open() ? file_.identity : FileIdentity{}; }
   // Deletes the open file from its path, then closes it.

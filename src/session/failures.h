@@ -22,6 +22,10 @@ inline constexpr const char* saved_elsewhere =
     "Another Sortwell saved this coupon first, so yours was not kept. Scan it again to count it.";
 inline constexpr const char* changed_elsewhere =
     "Another Sortwell changed this coupon meanwhile, so what you did was not saved. Scan it again.";
+inline constexpr const char* kept_unconfirmed =
+    "What you did is in the coupon's file, but the disk did not confirm it, so it may be lost.";
+inline constexpr const char* saved_unknown =
+    "I cannot read the coupon's file again, so I do not know whether what you did was saved.";
 inline constexpr const char* cannot_lock = "I cannot lock coupons in their folder, so I cannot save them.";
 inline constexpr const char* no_data_dir = "I cannot save coupons: their folder cannot be made or written.";
 
@@ -32,6 +36,8 @@ inline const char* why_not_saved(const FileResult& result) {
     case FileStatus::cannot_lock: return cannot_lock;
     case FileStatus::exists: return saved_elsewhere;
     case FileStatus::changed: return changed_elsewhere;
+    case FileStatus::unconfirmed: return kept_unconfirmed;
+    case FileStatus::unsure: return saved_unknown;
     default: break;
   }
   switch (result.cause) {

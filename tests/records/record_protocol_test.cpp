@@ -6,11 +6,18 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <algorithm>
 #include <map>
+#include <optional>
+#include <set>
+#include <tuple>
 
 #include "platform/record_files.h"
+#include "records/coupon_file.h"
 #include "records/record_file.h"
+#include "session/commands.h"
 #include "session/coupon_lookup.h"
+#include "session/failures.h"
 #include "support/test_program.h"
 
 namespace sortwell {
@@ -18,6 +25,8 @@ namespace {
 
 struct Node {
   std::string data;
+  std::string durable;  // what a crash leaves: the data as last flushed
+  bool dirty = false;   // written since
   bool held = false;          // locked by this copy
   bool held_elsewhere = false;  // locked by the other copy
 };
@@ -30,12 +39,31 @@ struct FakeFolder {
   std::function<void()> before_call_number;  // the other copy's move
   int move_at = -1;
   std::map<std::string, FileResult> faults;  // primitive -> how it fails
+  // Call number `fail_at` fails, EIO-like, as a server that restarted: the
+  // handles open (`epoch` tells them) are dead and their locks lost; the
+  // other copy acts before the next call. So do the next write or flush,
+  // or every later one (the disk stopped writing), or every later call.
+  enum class Lasting { once, twice, writes, all } lasting = Lasting::once;
+  int fail_at = -1;
+  int epoch = 0;
 
-  void call() {
-    if (calls++ == move_at && before_call_number) before_call_number();
+  std::optional<FileResult> call(std::string_view primitive = {}, const OpenFile* file = nullptr) {
+    const int number = calls++;
+    if (number == move_at && before_call_number) before_call_number();
+    const bool writes = primitive == "write" || primitive == "flush";
+    bool fails = number == fail_at || (file != nullptr && file->handle / 1000 != epoch);
+    if (number == fail_at) {
+      for (auto& [id, node] : nodes) node.held = false;
+      ++epoch;
+      move_at = calls;
+    } else if (fail_at >= 0 && number > fail_at) {
+      fails = fails || lasting == Lasting::all || (writes && lasting != Lasting::once);
+      if (writes && lasting == Lasting::twice) lasting = Lasting::once;
+    }
+    return fails ? std::optional(FileResult{FileStatus::failed, FileCause::unreachable, 5}) : std::nullopt;
   }
   int make(const std::string& path, std::string data) {
-    nodes[next] = Node{std::move(data)};
+    nodes[next] = Node{data, data};
     names[path] = next;
     return next++;
   }
@@ -50,7 +78,8 @@ struct FakeFolder {
 };
 FakeFolder folder;
 
-Node& node_of(const OpenFile& file) { return folder.nodes.at(static_cast<int>(file.handle)); }
+int node_id(const OpenFile& file) { return static_cast<int>(file.handle % 1000); }
+Node& node_of(const OpenFile& file) { return folder.nodes.at(node_id(file)); }
 
 }  // namespace
 
@@ -62,7 +91,7 @@ bool code_fits_file_name(std::string_view code) { return code.find('/') == std::
 
 FileResult failure_of(int) { return {FileStatus::failed, FileCause::other}; }
 FileResult open_file(const std::string& path, OpenMode mode, OpenFile& file) {
-  folder.call();
+  if (const auto failed = folder.call("open")) return *failed;
   // A file that may only be read is opened all the same.
   const FileResult* fault = folder.fault(mode == OpenMode::create ? "create" : "open");
   if (fault && fault->status != FileStatus::read_only) return *fault;
@@ -72,62 +101,68 @@ FileResult open_file(const std::string& path, OpenMode mode, OpenFile& file) {
     folder.make(path, "");
     it = folder.names.find(path);
   }
-  file = {it->second, fault == nullptr, {1, static_cast<std::uint64_t>(it->second)}};
+  file = {it->second + 1000 * folder.epoch, fault == nullptr, {1, static_cast<std::uint64_t>(it->second)}};
   return fault ? *fault : FileResult{};
 }
 FileResult lock_file(const OpenFile& file) {
-  folder.call();
+  if (const auto failed = folder.call("lock", &file)) return *failed;
   if (const FileResult* fault = folder.fault("lock")) return *fault;
   if (node_of(file).held_elsewhere) return {FileStatus::in_use};
   node_of(file).held = true;
   return {};
 }
 bool still_named(const OpenFile& file, const std::string& path) {
-  folder.call();
+  if (folder.call("named")) return false;
   const auto it = folder.names.find(path);
-  return it != folder.names.end() && it->second == file.handle;
+  return it != folder.names.end() && it->second == node_id(file);
 }
 FileResult read_at(const OpenFile& file, std::size_t, char* buffer, std::size_t size, std::size_t& got) {
-  folder.call();
+  if (const auto failed = folder.call("read", &file)) return *failed;
   const std::string& data = node_of(file).data;
   got = std::min(size, data.size());
   data.copy(buffer, got);
   return {};
 }
 FileResult write_at(const OpenFile& file, std::size_t offset, std::string_view bytes) {
-  folder.call();
+  if (const auto failed = folder.call("write", &file)) return *failed;
   if (const FileResult* fault = folder.fault("write")) return *fault;
+  node_of(file).dirty = true;
   std::string& data = node_of(file).data;
   if (data.size() < offset + bytes.size()) data.resize(offset + bytes.size());
   data.replace(offset, bytes.size(), bytes);
   return {};
 }
 FileResult truncate_file(const OpenFile& file) {
-  folder.call();
+  if (const auto failed = folder.call("truncate", &file)) return *failed;
   node_of(file).data.clear();
+  node_of(file).dirty = true;
   return {};
 }
-FileResult flush_data(const OpenFile&) {
-  folder.call();
-  return {};
+FileResult flush_data(const OpenFile& file) {
+  Node& node = node_of(file);
+  // As Linux may do: a failed flush leaves the pages marked clean, so a
+  // second flush alone does not write them.
+  const auto failed = folder.call("flush", &file);
+  if (!failed && node.dirty) node.durable = node.data;
+  node.dirty = false;
+  return failed.value_or(FileResult{});
 }
 FileResult move_without_replacing(const OpenFile&, const std::string& from, const std::string& to) {
-  folder.call();
+  if (const auto failed = folder.call("move")) return *failed;
   if (folder.names.contains(to)) return {FileStatus::exists};
   folder.names[to] = folder.names.at(from);
   folder.names.erase(from);
   return {};
 }
 FileResult delete_while_held(const OpenFile& file, const std::string& path) {
-  folder.call();
+  if (const auto failed = folder.call("delete")) return *failed;
   const auto it = folder.names.find(path);
-  if (it == folder.names.end() || it->second != file.handle) return {FileStatus::failed, FileCause::other};
+  if (it == folder.names.end() || it->second != node_id(file)) return {FileStatus::failed, FileCause::other};
   folder.names.erase(it);
   return {};
 }
 FileResult flush_folder_entry(const OpenFile&, const std::string&) {
-  folder.call();
-  return {};
+  return folder.call("flush folder").value_or(FileResult{});
 }
 void close_file(OpenFile& file) {
   folder.call();
@@ -278,6 +313,84 @@ TEST(Failures, AreToldWithTheirReason) {
     const LookupContext context{t.console, t.voice, categories, position, t.data_dir, false, false, {}, {}};
     EXPECT_EQ(look_up_coupon(context, c.code, last).sentence, c.sentence);
     EXPECT_NE(t.screen.text().find(c.sentence), std::string::npos);
+  }
+}
+
+// Every primitive call in turn fails as FakeFolder::fail_at tells, over a
+// count of 4711 (41 before), the creation of 9999 (in ghost mode) and `x` of
+// 4711, with the other copy acting or not. What is heard is true of what the
+// folder holds: the count announced is there and durable, a record told
+// removed is gone, one told not saved holds what it held or what the other
+// copy made of it; only "I do not know" and "I cannot read" may go either way.
+TEST(Failures, WhatIsHeardIsWhatTheFolderHolds) {
+  // The other copy's moves, on files nobody holds; what it writes is durable.
+  const auto unheld = [](const std::string& name) { return folder.unheld("/d/" + name) ? folder.names.at("/d/" + name) : 0; };
+  const auto write = [](int node, const std::string& quantity) {
+    CouponRecord theirs = load_record(folder.nodes.at(node).data);
+    theirs.quantity = quantity;
+    folder.nodes.at(node).data = folder.nodes.at(node).durable = pack_record(theirs);
+  };
+  const std::function<void()> counts = [&] { if (const int n = unheld("4711.cou")) write(n, "00000099"); };
+  const std::function<void()> removes = [&] { if (unheld("4711.cou")) folder.names.erase("/d/4711.cou"); };
+  const std::function<void()> publishes_twin = [&] {
+    const int n = unheld(".9999.co");
+    if (n == 0 || folder.names.contains("/d/9999.cou")) return;
+    write(n, "00000007");
+    folder.names.erase("/d/.9999.co");
+    folder.names["/d/9999.cou"] = n;
+  };
+  const struct {
+    const char* act;
+    std::function<void()> other;
+    std::vector<std::string> before;  // what the record may hold unless told done
+    const char* heard;                // at one call at least
+  } cases[] = {
+      {"4711", nullptr, {"00000041"}, "Acme offers  quantity  42"},
+      {"4711", counts, {"00000041", "00000099"}, changed_elsewhere},
+      {"4711", removes, {"00000041", "<none>"}, changed_elsewhere},
+      {"9999", nullptr, {"<none>"}, " offers  quantity  0"},
+      {"9999", publishes_twin, {"<none>", "00000007"}, saved_elsewhere},
+      {"x", nullptr, {"00000041"}, "I am removing your last entry as requested."},
+  };
+  using Lasting = FakeFolder::Lasting;
+  for (const auto& c : cases) {
+    std::set<std::string> heard;
+    for (const Lasting lasting : {Lasting::once, Lasting::twice, Lasting::writes, Lasting::all}) {
+      for (int n = 0;; ++n) {
+        SCOPED_TRACE(std::string(c.act) + " failing at call " + std::to_string(n) + " " + c.heard);
+        folder = FakeFolder{};
+        testing::TestProgram t("\r");
+        t.data_dir = "/d";
+        CouponRecord known = new_record("4711");
+        known.manufacturer = "Acme";
+        known.quantity = "00000041";
+        folder.make("/d/4711.cou", pack_record(known));
+        std::tie(folder.fail_at, folder.lasting, folder.before_call_number) = std::tuple(n, lasting, c.other);
+        LastEntry last{"/d/4711.cou", {1, 1}};
+        const CategoryTable categories = build_category_table();
+        std::uint8_t position = 0;
+        const LookupContext context{t.console, t.voice, categories, position, t.data_dir, *c.act == '9', false, {}, {}};
+        const std::string told = *c.act == 'x' ? remove_last_entry(t.console, t.voice, last)
+                                                : look_up_coupon(context, c.act, last);
+        if (folder.calls <= n) break;  // no call failed: every one has
+        heard.insert(told);
+        const std::string at = *c.act == '9' ? "/d/9999.cou" : "/d/4711.cou";
+        const Node* node = folder.names.contains(at) ? &folder.nodes.at(folder.names.at(at)) : nullptr;
+        const std::string held = node ? quantity_digits(quantity_count(load_record(node->data))) : "<none>";
+        EXPECT_TRUE(!node || told == kept_unconfirmed || told == saved_unknown || node->durable == node->data) << told;
+        if (const std::size_t count = told.find(" quantity "); count != std::string::npos) {
+          EXPECT_EQ(held, quantity_digits(std::stod(told.substr(count + 10)))) << told;
+        } else if (told.starts_with("I am removing")) {
+          EXPECT_EQ(held, "<none>");
+        } else if (told == kept_unconfirmed) {
+          // Only where even writing back what it held failed.
+          EXPECT_TRUE(lasting == Lasting::writes && !std::ranges::count(c.before, held)) << held;
+        } else if (told != saved_unknown && told != cannot_read) {
+          EXPECT_TRUE(std::ranges::count(c.before, held)) << told << ": " << held;
+        }
+      }
+    }
+    EXPECT_TRUE(heard.contains(c.heard)) << c.act << " " << c.heard;
   }
 }
 
