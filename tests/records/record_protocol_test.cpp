@@ -371,7 +371,7 @@ TEST(Failures, WhatIsHeardIsWhatTheFolderHolds) {
         std::uint8_t position = 0;
         const LookupContext context{t.console, t.voice, categories, position, t.data_dir, *c.act == '9', false, {}, {}};
         const std::string told = *c.act == 'x' ? remove_last_entry(t.console, t.voice, last)
-                                                : look_up_coupon(context, c.act, last);
+                                                : look_up_coupon(context, c.act, last).sentence;
         if (folder.calls <= n) break;  // no call failed: every one has
         heard.insert(told);
         const std::string at = *c.act == '9' ? "/d/9999.cou" : "/d/4711.cou";
