@@ -1,5 +1,9 @@
 #pragma once
 
+#include <benchmark/benchmark.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include <string>
 
 #include "console/console.h"
@@ -37,6 +41,26 @@ class CountingVoice : public Voice {
     return true;
   }
   long sentences = 0;
+};
+
+// A keyboard whose key is written from another thread, as a scanner's.
+struct PipeKeyboard : Keyboard {
+  int fds[2] = {-1, -1};
+  PipeKeyboard() { benchmark::DoNotOptimize(pipe(fds)); }
+  ~PipeKeyboard() override {
+    close(fds[0]);
+    close(fds[1]);
+  }
+  Key wait_key() override { return keys::enter; }
+  bool key_arrived() override {
+    pollfd input{fds[0], POLLIN, 0};
+    return poll(&input, 1, 0) > 0;
+  }
+  int arrival_fd() override { return fds[0]; }
+  void take() {
+    char key;
+    benchmark::DoNotOptimize(read(fds[0], &key, 1));
+  }
 };
 
 // The program's devices over a script of keys, a null screen and a counting voice.

@@ -107,5 +107,37 @@ void BM_SigtermDuringAStalledSentence(benchmark::State& state) {
 }
 BENCHMARK(BM_SigtermDuringAStalledSentence)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
+// Brief announcements through the user's own voice: a key 300 ms into a
+// long sentence (a module that speaks seven bytes a second) to the server's
+// word that it stopped. Goal: at most 100 ms.
+void BM_SpeechdKeyCutsASentenceShort(benchmark::State& state) {
+  testing::SpeechServer slow("$((n/7))");
+  if (!slow.ready()) return state.SkipWithError("no speech-dispatcher server");
+  const std::string address = slow.address();
+  setenv("SPEECHD_ADDRESS", address.substr(address.find('=') + 1).c_str(), 1);
+  SpeechdVoice::Bounds bounds = SpeechdVoice::default_bounds();
+  bounds.connect = 2s;
+  auto voice = SpeechdVoice::connect(bounds, nullptr);
+  if (!voice || !voice->speaking_through_server()) return state.SkipWithError("no connection");
+  PipeKeyboard keyboard;
+  for (auto _ : state) {
+    std::chrono::steady_clock::time_point key;
+    std::thread scanner([&] {
+      std::this_thread::sleep_for(300ms);
+      key = std::chrono::steady_clock::now();
+      benchmark::DoNotOptimize(write(keyboard.fds[1], "4", 1));
+    });
+    voice->say(sentence, &keyboard);
+    const auto stopped = std::chrono::steady_clock::now();
+    scanner.join();
+    keyboard.take();
+    state.SetIterationTime(std::chrono::duration<double>(stopped - key).count());
+  }
+  server();  // the other rows' server is the address again
+  const std::string back = server().address();
+  setenv("SPEECHD_ADDRESS", back.substr(back.find('=') + 1).c_str(), 1);
+}
+BENCHMARK(BM_SpeechdKeyCutsASentenceShort)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace sortwell::bench

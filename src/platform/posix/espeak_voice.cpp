@@ -46,14 +46,23 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Retrieval mode: each sentence's samples go to the voice's sink, or to the
-// device, until it is to stop.
+// device, until it is to stop. The engine hands them over some 50 ms at a
+// time; they go on in pieces of 10 ms, so that a sentence cut short stops
+// within one.
 int receive_samples(short* samples, int count, espeak_EVENT* events) {
   auto* engine = static_cast<EspeakVoice::Engine*>(events->user_data);
   if (engine == nullptr || engine->stop) return 1;
   if (samples == nullptr || count <= 0) return 0;
-  if (engine->sink) return engine->sink(samples, count) ? 0 : 1;
-  if (!engine->device_open) return 1;
-  return audio_object_write(engine->device, samples, static_cast<std::size_t>(count) * sizeof(short)) == 0 ? 0 : 1;
+  if (!engine->sink && !engine->device_open) return 1;
+  const int piece = std::max(1, engine->rate / 100);
+  for (int at = 0; at < count; at += piece) {
+    if (engine->stop) return 1;
+    const int n = std::min(piece, count - at);
+    const bool taken = engine->sink ? engine->sink(samples + at, n)
+                                    : audio_object_write(engine->device, samples + at, static_cast<std::size_t>(n) * sizeof(short)) == 0;
+    if (!taken) return 1;
+  }
+  return 0;
 }
 
 // The engine's default voice, "en", named by its file: found by name it
@@ -105,8 +114,7 @@ std::shared_ptr<EspeakVoice::Engine> start_engine(EspeakVoice::SampleSink sink) 
   engine->sink = std::move(sink);
   StandardErrorSilenced quiet;
   // DONT_EXIT: without it the library ends the process when its data is missing.
-  // Pieces of 20 ms: a sentence cut short stops at the next one.
-  engine->rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 20, nullptr, espeakINITIALIZE_DONT_EXIT);
+  engine->rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
   if (engine->rate <= 0 || pipe2(engine->done, O_CLOEXEC | O_NONBLOCK) != 0) {
     engine->rate = 0;
     return engine;
