@@ -1,19 +1,12 @@
 #include "common/code_page.h"
 
-#include "platform/code_page.h"
-
 namespace sortwell {
 
-CodePage::CodePage() : characters_(upper_half_of_code_page()) {
+CodePage::CodePage(const std::array<char32_t, 256>& upper_half) : characters_(upper_half) {
   for (char32_t c = 0; c < 0x80; ++c) characters_[c] = c;
   for (int byte = 0; byte < 256; ++byte) {
     if (defines(static_cast<unsigned char>(byte))) bytes_.emplace(characters_[byte], static_cast<unsigned char>(byte));
   }
-}
-
-const CodePage& CodePage::ansi() {
-  static const CodePage code_page;
-  return code_page;
 }
 
 unsigned char CodePage::byte_for(char32_t character) const {

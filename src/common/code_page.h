@@ -22,10 +22,11 @@ class CodePage {
   // The text in UTF-8; an undefined byte becomes `undefined`.
   std::string to_utf8(std::string_view text, char32_t undefined = U'?') const;
 
-  static const CodePage& ansi();
+  // The code page whose bytes 0x80 to 0xFF are the characters of
+  // `upper_half` there (0 where a byte has none); below, ASCII.
+  explicit CodePage(const std::array<char32_t, 256>& upper_half);
 
  private:
-  CodePage();
   std::array<char32_t, 256> characters_{};
   std::unordered_map<char32_t, unsigned char> bytes_;
 };

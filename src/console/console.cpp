@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "common/code_page.h"
+#include "platform/code_page.h"
 
 namespace sortwell {
 namespace {
@@ -18,7 +18,7 @@ constexpr char32_t delete_glyph = U'\u2302';
 // Each byte as the UTF-8 of the one cell that shows it, worked out once.
 const std::array<std::string, 256>& cells() {
   static const std::array<std::string, 256> table = [] {
-    const CodePage& code_page = CodePage::ansi();
+    const CodePage& code_page = program_code_page();
     std::array<std::string, 256> utf8;
     for (int byte = 0; byte < 256; ++byte) {
       char32_t c = code_page.defines(static_cast<unsigned char>(byte)) ? code_page.characters()[byte]

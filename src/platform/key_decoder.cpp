@@ -1,6 +1,6 @@
 #include "platform/key_decoder.h"
 
-#include "common/code_page.h"
+#include "platform/code_page.h"
 
 namespace sortwell {
 namespace {
@@ -216,7 +216,7 @@ KeyDecoder::Step KeyDecoder::decode_utf8(bool idle, Key& key) {
     c = c << 6 | (next & 0x3F);
   }
   consume(length);
-  key = Key::character(CodePage::ansi().byte_for(c));
+  key = Key::character(program_code_page().byte_for(c));
   return Step::key;
 }
 

@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "common/code_page.h"
+#include "platform/code_page.h"
 #include "records/coupon_record.h"
 
 namespace sortwell {
@@ -40,7 +40,7 @@ FileResult record_in_place(const std::string& path) {
 
 std::string record_path(const std::string& data_dir, std::string_view code) {
   if (data_dir.empty() || code.empty()) return {};
-  const CodePage& code_page = CodePage::ansi();
+  const CodePage& code_page = program_code_page();
   for (char c : code) {
     if (c == '\0' || !code_page.defines(static_cast<unsigned char>(c))) return {};
   }

@@ -13,7 +13,7 @@
 #include <optional>
 #include <thread>
 
-#include "common/code_page.h"
+#include "platform/code_page.h"
 #include "platform/posix/ending.h"
 #include "platform/posix/quiet_stderr.h"
 #include "platform/posix/thread_without_signals.h"
@@ -183,7 +183,7 @@ bool EspeakVoice::ready() const { return engine_->rate > 0; }
 bool EspeakVoice::say(std::string_view sentence, Keyboard* cut_by) {
   if (!ready() || sentence.empty()) return true;
   if (stalls_.let_go()) return false;
-  const std::string text = CodePage::ansi().to_utf8(sentence);
+  const std::string text = program_code_page().to_utf8(sentence);
   const auto deadline = Clock::now() + deadline_(text.size());
   Engine& engine = *engine_;
   // The sentence before may still be in a stalled device: waited for first.

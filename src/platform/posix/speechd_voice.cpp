@@ -1,6 +1,6 @@
 #include "platform/posix/speechd_voice.h"
 
-#include "common/code_page.h"
+#include "platform/code_page.h"
 
 namespace sortwell {
 
@@ -140,7 +140,7 @@ bool SpeechdVoice::say(std::string_view sentence, Keyboard* cut_by) {
   }
   if (state_ == State::let_go) return false;
   if (state_ == State::speaking) {
-    const Heard heard = speak_through_server(CodePage::ansi().to_utf8(sentence), cut_by);
+    const Heard heard = speak_through_server(program_code_page().to_utf8(sentence), cut_by);
     if (link_.hung_up || heard == Heard::unanswered) connect_again();
     switch (heard) {
       case Heard::yes:

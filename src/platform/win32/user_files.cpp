@@ -22,6 +22,8 @@ std::string settings_path_from_environment() {
 FileResult read_small_file(const std::string& path, std::size_t most, std::string& text) {
   HANDLE file = CreateFileW(wide_from_utf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // No folder for it yet is no file yet.
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND) return {FileStatus::missing};
   if (file == INVALID_HANDLE_VALUE) return from_last_error();
   text.assign(most + 1, '\0');
   DWORD read = 0;
