@@ -1,8 +1,8 @@
 /* A stand-in for the SAPI voice, for the tests under wine: registered as
  * "SAPI.SpVoice" in a private prefix, it writes "start (<flags>) <text>" for
  * each sentence to C:\speak.log, takes a while as a voice would, then writes
- * "end"; a sentence is over when Speak returns. Every other method of
- * ISpVoice answers E_NOTIMPL. */
+ * "end"; a sentence is over when Speak returns. SetRate writes "rate <n>".
+ * Every other method of ISpVoice answers E_NOTIMPL. */
 #define COBJMACROS
 #include <windows.h>
 #include <sapi.h>
@@ -32,6 +32,13 @@ static HRESULT STDMETHODCALLTYPE wait_until_done(ISpVoice* self, ULONG milliseco
   (void)self;
   (void)milliseconds;
   return S_OK;  /* speak() returns when it is done */
+}
+
+static HRESULT STDMETHODCALLTYPE set_rate(ISpVoice* self, long rate) {
+  (void)self;
+  char line[32];
+  append(line, (DWORD)wsprintfA(line, "rate %ld\n", rate));
+  return S_OK;
 }
 
 static HRESULT STDMETHODCALLTYPE speak(ISpVoice* self, LPCWSTR text, DWORD flags, ULONG* stream) {
@@ -76,6 +83,7 @@ HRESULT WINAPI DllGetClassObject(REFCLSID class_id, REFIID wanted, void** out) {
   voice_table.Release = (void*)static_ref;
   voice_table.Speak = speak;
   voice_table.WaitUntilDone = wait_until_done;
+  voice_table.SetRate = set_rate;
   fill((void**)&factory_table, sizeof factory_table / sizeof(void*));
   factory_table.QueryInterface = (void*)query;
   factory_table.AddRef = (void*)static_ref;

@@ -159,8 +159,18 @@ TEST(Windows, TheExactSentencesReachSpeakAndEachEndsBeforeThePrompt) {
   run.type("1<A&B>\r\r");
   ASSERT_TRUE(run.wait_for("Sortwell:"));
   EXPECT_TRUE(spoken_to_the_end());
+  // A step faster, from the user's own rate, kept in the user's settings.
+  run.type("+\r");
+  ASSERT_TRUE(run.wait_for("Sortwell:"));
   run.type("\r");
   EXPECT_EQ(run.wait_exit(30s), 0);
+  std::string settings;
+  for (const auto& user : std::filesystem::directory_iterator(wine_prefix.prefix + "/drive_c/users")) {
+    if (std::filesystem::exists(user.path() / "AppData/Roaming/Sortwell/settings")) {
+      settings = read_file(user.path() / "AppData/Roaming/Sortwell/settings");
+    }
+  }
+  EXPECT_NE(settings.find("\nrate = 1\n"), std::string::npos) << settings;
   EXPECT_EQ(read_file(log),
             "start (17) Welcome to the Sortwell.  Press question mark and then enter key to get help. May we start?\n"
             "end\n"
@@ -168,7 +178,8 @@ TEST(Windows, TheExactSentencesReachSpeakAndEachEndsBeforeThePrompt) {
             "start (17) no record found.\nend\n"
             "start (17) I don't know this coupon\nend\n"
             "start (17) I now need you to tell me about your current coupon please.\nend\n"
-            "start (17) <A&B> offers  quantity  0\nend\n");
+            "start (17) <A&B> offers  quantity  0\nend\n"
+            "rate 1\nstart (17) faster\nend\n");
 }
 
 // The collection commands of sortwell.exe: their bytes as the Linux build
