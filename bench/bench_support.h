@@ -1,12 +1,13 @@
 #pragma once
 
 #include <benchmark/benchmark.h>
-#include <poll.h>
 #include <unistd.h>
 
+#include <array>
 #include <string>
 
 #include "console/console.h"
+#include "platform/posix/fd_keyboard.h"
 #include "session/coupon_lookup.h"
 #include "session/session.h"
 #include "support/fakes.h"
@@ -43,24 +44,21 @@ class CountingVoice : public Voice {
   long sentences = 0;
 };
 
-// A keyboard whose key is written from another thread, as a scanner's.
-struct PipeKeyboard : Keyboard {
-  int fds[2] = {-1, -1};
-  PipeKeyboard() { benchmark::DoNotOptimize(pipe(fds)); }
-  ~PipeKeyboard() override {
+// A keyboard whose keys are written down a pipe from another thread, as a
+// scanner's come down its terminal.
+struct PipeKeyboard {
+  static std::array<int, 2> made() {
+    std::array<int, 2> ends{-1, -1};
+    benchmark::DoNotOptimize(pipe(ends.data()));
+    return ends;
+  }
+  ~PipeKeyboard() {
     close(fds[0]);
     close(fds[1]);
   }
-  Key wait_key() override { return keys::enter; }
-  bool key_arrived() override {
-    pollfd input{fds[0], POLLIN, 0};
-    return poll(&input, 1, 0) > 0;
-  }
-  int arrival_fd() override { return fds[0]; }
-  void take() {
-    char key;
-    benchmark::DoNotOptimize(read(fds[0], &key, 1));
-  }
+  void type(char key) { benchmark::DoNotOptimize(write(fds[1], &key, 1)); }
+  std::array<int, 2> fds = made();  // before the keyboard that reads its end
+  FdKeyboard keyboard{fds[0]};
 };
 
 // The program's devices over a script of keys, a null screen and a counting voice.

@@ -119,18 +119,18 @@ void BM_SpeechdKeyCutsASentenceShort(benchmark::State& state) {
   bounds.connect = 2s;
   auto voice = SpeechdVoice::connect(bounds, nullptr);
   if (!voice || !voice->speaking_through_server()) return state.SkipWithError("no connection");
-  PipeKeyboard keyboard;
+  PipeKeyboard keys;
   for (auto _ : state) {
     std::chrono::steady_clock::time_point key;
     std::thread scanner([&] {
       std::this_thread::sleep_for(300ms);
       key = std::chrono::steady_clock::now();
-      benchmark::DoNotOptimize(write(keyboard.fds[1], "4", 1));
+      keys.type('4');
     });
-    voice->say(sentence, &keyboard);
+    voice->say(sentence, &keys.keyboard);
     const auto stopped = std::chrono::steady_clock::now();
     scanner.join();
-    keyboard.take();
+    keys.keyboard.wait_key();
     state.SetIterationTime(std::chrono::duration<double>(stopped - key).count());
   }
   server();  // the other rows' server is the address again

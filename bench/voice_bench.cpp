@@ -154,7 +154,7 @@ BENCHMARK(BM_BriefSentenceFromEnterToLastSample)->UseManualTime()->Iterations(10
 // Goal: within 5 ms of that.
 void BM_KeyCutsASentenceShort(benchmark::State& state) {
   EspeakVoice& voice = warm_voice();
-  PipeKeyboard keyboard;
+  PipeKeyboard keys;
   const std::string announcement = "Acme offers Corn Flakes 12 ounce quantity 3 bin number 7 as category 5";
   whole_sentences = true;
   double next_after_cut = 0, next_after_whole = 0;
@@ -164,13 +164,13 @@ void BM_KeyCutsASentenceShort(benchmark::State& state) {
     std::thread scanner([&] {
       std::this_thread::sleep_for(300ms);
       key = Clock::now();
-      benchmark::DoNotOptimize(write(keyboard.fds[1], "4", 1));
+      keys.type('4');
     });
-    voice.say(announcement, &keyboard);
+    voice.say(announcement, &keys.keyboard);
     scanner.join();
     paced = false;
     state.SetIterationTime(std::chrono::duration<double>(last_samples - key).count());
-    keyboard.take();
+    keys.keyboard.wait_key();
     const auto next = [&] {
       first_samples = {};
       const auto enter = Clock::now();

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "console/console.h"
+#include "platform/posix/fd_keyboard.h"
 #include "session/shown_voice.h"
 #include "support/scripted_keyboard.h"
 #include "support/virtual_terminal.h"
@@ -125,22 +125,6 @@ TEST(EspeakVoice, CodePageLettersAreSpoken) {
   EXPECT_GT(samples_for("caf\xe9 cr\xe8me \x80"), rate / 2);
 }
 
-// A keyboard whose keys come down a pipe, as a terminal's do.
-struct PipeKeyboard : Keyboard {
-  int fds[2] = {-1, -1};
-  PipeKeyboard() { EXPECT_EQ(pipe(fds), 0); }
-  ~PipeKeyboard() override {
-    close(fds[0]);
-    close(fds[1]);
-  }
-  Key wait_key() override { return keys::enter; }
-  bool key_arrived() override {
-    pollfd input{fds[0], POLLIN, 0};
-    return poll(&input, 1, 0) > 0;
-  }
-  int arrival_fd() override { return fds[0]; }
-};
-
 // A key typed while a sentence is heard cuts it short and is kept for the
 // next line, which is heard whole; a key typed before it leaves it unsaid.
 TEST(EspeakVoice, TheNextKeyCutsASentenceShortAndIsKept) {
@@ -148,11 +132,14 @@ TEST(EspeakVoice, TheNextKeyCutsASentenceShortAndIsKept) {
   const std::size_t whole = samples_for(sentence);
   samples_for("7.");
   const double next = static_cast<double>(heard().voiced_span());
-  PipeKeyboard keyboard;
+  // The keys come down a pipe, as a terminal's do.
+  int keys[2];
+  ASSERT_EQ(pipe(keys), 0);
+  FdKeyboard keyboard(keys[0]);
   paced = true;
   std::thread typist([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_EQ(write(keyboard.fds[1], "4", 1), 1);
+    EXPECT_EQ(write(keys[1], "4", 1), 1);
   });
   heard().all.clear();
   EXPECT_TRUE(voice().say(sentence, &keyboard));
@@ -166,6 +153,9 @@ TEST(EspeakVoice, TheNextKeyCutsASentenceShortAndIsKept) {
   heard().all.clear();
   EXPECT_TRUE(voice().say(sentence, &keyboard));
   EXPECT_EQ(heard().count(), 0u);
+  EXPECT_EQ(keyboard.wait_key(), Key::character('4'));
+  close(keys[0]);
+  close(keys[1]);
 }
 
 // 25 words a minute a step, from 80 to 450.
