@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "collection/collection_command.h"
 #include "records/coupon_record.h"
@@ -14,12 +15,10 @@ namespace {
 using testing::TestProgram;
 using testing::write_file;
 
-CouponRecord stored(const char* quantity, std::uint8_t bin, std::uint16_t value) {
+std::string stored(const char* quantity, std::uint8_t bin, std::uint16_t value) {
   CouponRecord record;
-  record.quantity = quantity;
-  record.bin = bin;
-  record.value = value;
-  return record;
+  std::tie(record.quantity, record.bin, record.value) = std::tuple(quantity, bin, value);
+  return pack_record(record);
 }
 
 // "t" speaks the figures `sortwell report` prints for the same folder, in
@@ -30,10 +29,10 @@ TEST(Totals, AreTheReportsFiguresSpoken) {
   t.clock.now.tm_mon = 11;
   t.clock.now.tm_mday = 8;
   std::filesystem::create_directories(t.data_dir);
-  write_file(t.record_file("4711"), pack_record(stored("00000002", 7, 7550)));   // 2 x 75.5 cents
-  write_file(t.record_file("42"), pack_record(stored("00000001", 7, 10000)));    // 1 dollar
-  write_file(t.record_file("8110106141411234562751206503261130"), pack_record(stored("00000003", 3, 0)));  // expired
-  write_file(t.record_file("5"), pack_record(stored("00000001", 0, 25)));
+  write_file(t.record_file("4711"), stored("00000002", 7, 7550));   // 2 x 75.5 cents
+  write_file(t.record_file("42"), stored("00000001", 7, 10000));    // 1 dollar
+  write_file(t.record_file("8110106141411234562751206503261130"), stored("00000003", 3, 0));  // expired
+  write_file(t.record_file("5"), stored("00000001", 0, 25));
   write_file(t.record_file("6"), "too short");
   t.run();
   const std::vector<std::string> heard(t.voice.sentences.begin() + 1, t.voice.sentences.end());

@@ -137,16 +137,12 @@ TEST(EspeakVoice, TheNextKeyCutsASentenceShortAndIsKept) {
   ASSERT_EQ(pipe(keys), 0);
   FdKeyboard keyboard(keys[0]);
   paced = true;
-  std::thread typist([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_EQ(write(keys[1], "4", 1), 1);
-  });
+  std::thread typist([&] { std::this_thread::sleep_for(std::chrono::milliseconds(500)), write(keys[1], "4", 1); });
   heard().all.clear();
   EXPECT_TRUE(voice().say(sentence, &keyboard));
   typist.join();
   paced = false;
-  EXPECT_GT(heard().count(), 0u);
-  EXPECT_LT(heard().count(), whole / 2);
+  EXPECT_TRUE(heard().count() > 0 && heard().count() < whole / 2) << heard().count() << " of " << whole;
   EXPECT_TRUE(keyboard.key_arrived());
   samples_for("7.");
   EXPECT_NEAR(static_cast<double>(heard().voiced_span()), next, next * 0.01);
@@ -158,22 +154,17 @@ TEST(EspeakVoice, TheNextKeyCutsASentenceShortAndIsKept) {
   close(keys[1]);
 }
 
-// 25 words a minute a step, from 80 to 450.
+// 25 words a minute a step, from 80 to 450, and back to the default.
 TEST(EspeakVoice, TheRateStepsWithinTheEnginesRange) {
   const std::string sentence = "Acme offers Corn Flakes 12 ounce quantity 3 bin number 7 as category 5";
-  EXPECT_EQ(voice().rate_range().slowest, -4);
-  EXPECT_EQ(voice().rate_range().fastest, 11);
+  EXPECT_EQ(std::pair(voice().rate_range().slowest, voice().rate_range().fastest), std::pair(-4, 11));
   const double normal = static_cast<double>(samples_for(sentence));
   voice().set_rate(11);
-  const double fastest = static_cast<double>(samples_for(sentence));
-  voice().set_rate(40);
-  EXPECT_NEAR(samples_for(sentence), fastest, fastest * 0.01);
+  EXPECT_LT(samples_for(sentence), normal * 0.6);
   voice().set_rate(-4);
-  const double slowest = static_cast<double>(samples_for(sentence));
+  EXPECT_GT(samples_for(sentence), normal * 1.6);
   voice().set_rate(0);
   EXPECT_NEAR(samples_for(sentence), normal, normal * 0.01);
-  EXPECT_LT(fastest, normal * 0.6);
-  EXPECT_GT(slowest, normal * 1.6);
 }
 
 // Stalled audio holds no sentence past its deadline: it is shown instead,
