@@ -77,7 +77,7 @@ FileResult CouponFile::write(std::size_t offset, std::string_view bytes) {
       FileResult taken = file_.reopen(lock_wait_);
       if (taken) taken = file_.read_image(now);
       if (!taken) return lost_ = not_taken(taken, landed);
-      if (!held_before(now) && now != head(after)) return lost_ = {FileStatus::changed};
+      if (!held_before(now) && !(landed && now == head(after))) return lost_ = {FileStatus::changed};
     }
     result = put(after, true);
   }

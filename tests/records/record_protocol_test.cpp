@@ -42,8 +42,9 @@ struct FakeFolder {
   // Call number `fail_at` fails, EIO-like, as a server that restarted: the
   // handles open (`epoch` tells them) are dead and their locks lost; the
   // other copy acts before the next call. So do the next write or flush,
-  // or every later one (the disk stopped writing), or every later call.
-  enum class Lasting { once, twice, writes, all } lasting = Lasting::once;
+  // or every later one (the disk stopped writing), or every later call. A
+  // full disk fails once without a server's restart: the handles live.
+  enum class Lasting { once, twice, writes, all, full } lasting = Lasting::once;
   int fail_at = -1;
   int epoch = 0;
 
@@ -51,13 +52,14 @@ struct FakeFolder {
     const int number = calls++;
     if (number == move_at && before_call_number) before_call_number();
     const bool writes = primitive == "write" || primitive == "flush";
+    if (number == fail_at && lasting == Lasting::full) return FileResult{FileStatus::failed, FileCause::disk_full, 28};
     bool fails = number == fail_at || (file != nullptr && file->handle / 1000 != epoch);
     if (number == fail_at) {
       for (auto& [id, node] : nodes) node.held = false;
       ++epoch;
       move_at = calls;
     } else if (fail_at >= 0 && number > fail_at) {
-      fails = fails || lasting == Lasting::all || (writes && lasting != Lasting::once);
+      fails = fails || lasting == Lasting::all || (writes && (lasting == Lasting::twice || lasting == Lasting::writes));
       if (writes && lasting == Lasting::twice) lasting = Lasting::once;
     }
     return fails ? std::optional(FileResult{FileStatus::failed, FileCause::unreachable, 5}) : std::nullopt;
@@ -355,7 +357,7 @@ TEST(Failures, WhatIsHeardIsWhatTheFolderHolds) {
   using Lasting = FakeFolder::Lasting;
   for (const auto& c : cases) {
     std::set<std::string> heard;
-    for (const Lasting lasting : {Lasting::once, Lasting::twice, Lasting::writes, Lasting::all}) {
+    for (const Lasting lasting : {Lasting::once, Lasting::twice, Lasting::writes, Lasting::all, Lasting::full}) {
       for (int n = 0;; ++n) {
         SCOPED_TRACE(std::string(c.act) + " failing at call " + std::to_string(n) + " " + c.heard);
         folder = FakeFolder{};

@@ -93,6 +93,8 @@ GlusterVolume::~GlusterVolume() {
     gluster("volume delete " + name_);
   }
   if (started_glusterd_) run("pkill -x glusterd; pkill -x glusterfsd");
+  // The volume's self-heal daemon, which outlives a glusterd ended first.
+  run("pkill -f 'volfile-id shd/" + name_ + " '");
 }
 
 bool GlusterVolume::kill_brick(int brick) {

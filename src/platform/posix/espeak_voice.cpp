@@ -29,13 +29,16 @@ struct EspeakVoice::Engine {
   int rate = 0;
   std::atomic<bool> stop{false};  // the sentence being spoken is to stop
   std::atomic<int> words_per_minute{espeakRATE_NORMAL};
-  int words_per_minute_set = espeakRATE_NORMAL;  // the worker's own
+  // The worker's own: the rate the engine has, and the sentence's samples
+  // handed to the device since the first went.
+  int words_per_minute_set = espeakRATE_NORMAL;
+  std::int64_t samples_played = 0;
+  std::chrono::steady_clock::time_point first_played;
 
   std::mutex mutex;
   std::condition_variable changed;
   std::optional<std::string> sentence;  // waiting for the worker
   bool busy = false;                    // the worker is in the engine
-  bool flushing = false;                // a cut sentence's sound is being dropped
   bool quit = false;
   int done[2] = {-1, -1};
   std::thread worker;
@@ -58,9 +61,13 @@ int receive_samples(short* samples, int count, espeak_EVENT* events) {
   for (int at = 0; at < count; at += piece) {
     if (engine->stop) return 1;
     const int n = std::min(piece, count - at);
-    const bool taken = engine->sink ? engine->sink(samples + at, n)
-                                    : audio_object_write(engine->device, samples + at, static_cast<std::size_t>(n) * sizeof(short)) == 0;
-    if (!taken) return 1;
+    if (engine->sink) {
+      if (!engine->sink(samples + at, n)) return 1;
+      continue;
+    }
+    if (engine->samples_played == 0) engine->first_played = Clock::now();
+    if (audio_object_write(engine->device, samples + at, static_cast<std::size_t>(n) * sizeof(short)) != 0) return 1;
+    engine->samples_played += n;
   }
   return 0;
 }
@@ -83,12 +90,20 @@ void speak_one(EspeakVoice::Engine& engine, const std::string& text) {
     engine.words_per_minute_set = rate;
   }
   espeak_SetSynthCallback(receive_samples);
+  engine.samples_played = 0;
   espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, &engine);
-  if (engine.device_open) {
-    // Heard to its end, or what the device still holds dropped.
-    if (engine.stop) audio_object_flush(engine.device);
-    else audio_object_drain(engine.device);
+  if (!engine.device_open) return;
+  // The device is the worker's alone (a flush from another thread closes
+  // and reopens an ALSA device under a write): so the sound is waited for
+  // here, as long as its samples play, or until the sentence is to stop.
+  const auto played = engine.first_played + std::chrono::microseconds(engine.samples_played * 1000000 / engine.rate);
+  {
+    std::unique_lock lock(engine.mutex);
+    engine.changed.wait_until(lock, played, [&] { return engine.stop || engine.quit; });
   }
+  // Heard to its end, or what the device still holds dropped.
+  if (engine.stop) audio_object_flush(engine.device);
+  else audio_object_drain(engine.device);
 }
 
 void work(std::shared_ptr<EspeakVoice::Engine> engine) {
@@ -139,7 +154,7 @@ Wait wait_idle(EspeakVoice::Engine& engine, Clock::time_point deadline, Keyboard
     if (cut_by != nullptr && cut_by->key_arrived()) return Wait::cut;
     {
       std::lock_guard lock(engine.mutex);
-      if (!engine.busy && !engine.sentence && !engine.flushing) return Wait::idle;
+      if (!engine.busy && !engine.sentence) return Wait::idle;
     }
     auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return Wait::late;
@@ -152,24 +167,14 @@ Wait wait_idle(EspeakVoice::Engine& engine, Clock::time_point deadline, Keyboard
   }
 }
 
-// Stops the sentence at its next samples, and drops what the device holds.
-// The device is flushed on a thread of its own, since the worker may be
-// waiting in it for the sound to play out, and a stalled device would hold
-// whoever calls it; the next sentence waits for the flush.
-void stop_sentence(const std::shared_ptr<EspeakVoice::Engine>& engine) {
-  std::lock_guard lock(engine->mutex);
+// Stops the sentence at its next samples; the worker drops what the device
+// holds.
+void stop_sentence(EspeakVoice::Engine& engine) {
+  std::lock_guard lock(engine.mutex);
   // A sentence not yet taken is never spoken; one being spoken stops.
-  engine->sentence.reset();
-  engine->stop = true;
-  if (!engine->device_open || !engine->busy || engine->flushing) return;
-  engine->flushing = true;
-  thread_without_signals([engine] {
-    audio_object_flush(engine->device);
-    std::lock_guard flushed(engine->mutex);
-    engine->flushing = false;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t ignored = write(engine->done[1], &byte, 1);
-  }).detach();
+  engine.sentence.reset();
+  engine.stop = true;
+  engine.changed.notify_all();
 }
 
 }  // namespace
@@ -199,7 +204,7 @@ bool EspeakVoice::say(std::string_view sentence, Keyboard* cut_by) {
   const bool heard = waited != Wait::late;
   stalls_.note(heard);
   if (waited == Wait::idle) return heard;
-  stop_sentence(engine_);
+  stop_sentence(engine);
   // Cut short: the sound stops before the key is answered, unless the
   // device stalls.
   if (waited == Wait::cut) wait_idle(engine, Clock::now() + cut_wait, nullptr);
@@ -223,7 +228,7 @@ EspeakVoice::~EspeakVoice() {
   engine.quit = true;
   engine.stop = true;
   engine.changed.notify_all();
-  const bool stuck = engine.busy || engine.flushing;
+  const bool stuck = engine.busy;
   lock.unlock();
   // A worker stuck in a stalled device is left to the end of the process,
   // with the engine it is in.
