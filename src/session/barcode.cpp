@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/ending.h"
 #include "records/record_directory.h"
 
 namespace sortwell {
@@ -50,8 +51,9 @@ bool may_name_maker(std::string_view name, const CouponCode& code) {
 std::string known_maker(const std::string& data_dir, const CouponCode& code, int this_year) {
   if (code.kind == CouponCode::Kind::plain) return {};
   std::map<std::string, int> makers;
+  // A program told to end reads no more records for it.
   const auto wanted = [&](std::string_view name) {
-    return may_name_maker(name, code) && names_a_record(name) &&
+    return !told_to_end() && may_name_maker(name, code) && names_a_record(name) &&
            same_maker(read_coupon_code(code_of_file(std::string(name)), this_year), code);
   };
   const auto each = [&](const StoredFile& file) {

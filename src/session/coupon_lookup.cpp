@@ -89,7 +89,10 @@ Reply look_up_coupon(const LookupContext& context, std::string_view code, LastEn
   Reply reply;
   reply.full = announce_coupon(context.console, record, context.categories, code);
   if (!dates.empty()) reply.full += "  " + dates;
-  reply.sentence = context.brief ? brief_announcement(record, validity_on(meaning, today)) : reply.full;
+  const Validity validity = validity_on(meaning, today);
+  reply.sentence = context.brief ? brief_announcement(record, validity) : reply.full;
+  // A coupon that may not be used is a warning, heard whole.
+  reply.whole = validity != Validity::good;
   return reply;
 }
 

@@ -374,8 +374,9 @@ TEST(Lookup, ACouponsBarcodeIsHeardBeforeAnyKey) {
 }
 
 // Brief announcements: the bin alone, after whether the coupon may be used;
-// one sentence for a new code; failures and warnings whole. Every other
-// sentence is cut short by the keys typed ahead of it.
+// one sentence for a new code; failures and warnings (a check digit, an
+// expired coupon) whole. Every other sentence is cut short by the keys
+// typed ahead of it.
 TEST(Lookup, BriefAnnouncementsSayTheBinAloneAndFailuresWhole) {
   const std::string expired = "8110106141411234562751206503261130";  // expired on 11-30-2026
   const std::string later = "8110106141416543214100011012032703314270101";  // good from 01-01-2027
@@ -408,7 +409,7 @@ TEST(Lookup, BriefAnnouncementsSayTheBinAloneAndFailuresWhole) {
     EXPECT_EQ(s.heard(), c.heard);
     Sentences cut;
     std::copy_if(c.heard.begin(), c.heard.end(), std::back_inserter(cut),
-                 [&](const std::string& x) { return x != check_digit && x != bad_name; });
+                 [&](const std::string& x) { return x != check_digit && x != bad_name && !x.ends_with(", 7.") && !x.ends_with("no bin."); });
     EXPECT_EQ(Sentences(s.voice.cut.begin() + 1, s.voice.cut.end()), cut);
     EXPECT_EQ(s.stored("4711").quantity, c.quantity);
   }

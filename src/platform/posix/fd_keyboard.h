@@ -19,7 +19,8 @@ class FdKeyboard : public Keyboard {
   Key wait_key() override;
   bool key_ready() override;
   bool key_arrived() override;
-  int arrival_fd() override { return fd_; }
+  // Once the input has ended its descriptor stays readable: nothing to watch.
+  int arrival_fd() override { return input_ended_ ? -1 : fd_; }
 
  private:
   enum class Wait { input, idle, woken };

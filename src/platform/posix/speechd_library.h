@@ -39,9 +39,10 @@ bool server_listens(const SpeechdLibrary& spd);
 
 // What arrives on the events descriptor.
 struct SpeechdEvent {
-  enum Kind : int { connected, queued, begun, ended, cancelled } kind;
-  int value;       // the message id; for `connected` 1 or 0
-  int connection;  // the number of the connection it came from
+  enum Kind : int { connected, queued, begun, ended, cancelled, configured_rate } kind;
+  int value;        // the message id; for `connected` 1 or 0; the rate
+  int connection;   // the number of the connection it came from
+  int request = 0;  // for `queued`: the number of the sentence it answers (0, the proof)
 };
 // Writes an event whole, or drops it rather than block.
 void post(int fd, SpeechdEvent event);

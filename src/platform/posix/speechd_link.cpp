@@ -27,7 +27,7 @@ enum class Job { connect, say, cancel, close, rate, quit };
 struct Task {
   Job job;
   std::string text;  // a sentence
-  int value = 0;     // a connection's number; a rate's steps
+  int value = 0;     // a connection's number; a sentence's; a rate's steps
 };
 
 // The server's rates run from -100 to 100; a step is ten.
@@ -95,6 +95,7 @@ void run(const Task& task, SpeechdLink::Shared& shared, const SpeechdLibrary& sp
       // The rate the user configured, which the steps go on from.
       const int own_rate = connection != nullptr ? std::clamp(spd.get_rate(connection), -100, 100) : 0;
       if (connection != nullptr && steps != 0) spd.set_rate(connection, server_rate(own_rate, steps));
+      post(shared.events[1], {SpeechdEvent::configured_rate, own_rate, number});
       post(shared.events[1], {SpeechdEvent::connected, connection != nullptr ? 1 : 0, number});
       // The proof: a blank the server must begin and end.
       if (connection != nullptr) post(shared.events[1], {SpeechdEvent::queued, spd.say(connection, SPD_TEXT, " "), number});
@@ -110,7 +111,7 @@ void run(const Task& task, SpeechdLink::Shared& shared, const SpeechdLibrary& sp
     }
     if (job == Job::say) {
       const int id = connection != nullptr ? spd.say(connection, SPD_TEXT, task.text.c_str()) : -1;
-      post(shared.events[1], {SpeechdEvent::queued, id < 0 ? -1 : id, number});
+      post(shared.events[1], {SpeechdEvent::queued, id < 0 ? -1 : id, number, task.value});
     } else if (job == Job::cancel && connection != nullptr) {
       spd.cancel(connection);
     } else if (job == Job::rate && connection != nullptr) {
@@ -173,12 +174,13 @@ void SpeechdLink::connect() {
   ended.clear();
   cancelled.clear();
   hung_up = false;
+  request_ = 0;
   shared_->submit({Job::connect, {}, ++connection_});
 }
 
 void SpeechdLink::say(const std::string& utf8) {
   queued.reset();
-  shared_->submit({Job::say, utf8, 0});
+  shared_->submit({Job::say, utf8, ++request_});
 }
 
 void SpeechdLink::cancel() { shared_->submit({Job::cancel, {}, 0}); }
@@ -193,14 +195,16 @@ void SpeechdLink::set_rate(int steps) { shared_->submit({Job::rate, {}, steps});
 void SpeechdLink::take_arrived() {
   SpeechdEvent event{};
   while (read(shared_->events[0], &event, sizeof event) == static_cast<ssize_t>(sizeof event)) {
-    // A connection given up may still answer what it was asked before.
-    if (event.connection != connection_) continue;
+    // A connection given up may still answer what it was asked before, and
+    // a sentence cut short may be answered after the next was asked.
+    if (event.connection != connection_ || (event.kind == SpeechdEvent::queued && event.request != request_)) continue;
     switch (event.kind) {
       case SpeechdEvent::connected: connected = event.value == 1; break;
       case SpeechdEvent::queued: queued = event.value < 0 ? -1 : event.value; break;
       case SpeechdEvent::begun: begun.insert(event.value); break;
       case SpeechdEvent::ended: ended.insert(event.value); break;
       case SpeechdEvent::cancelled: cancelled.insert(event.value); break;
+      case SpeechdEvent::configured_rate: configured_rate = event.value; break;
     }
   }
 }

@@ -43,7 +43,9 @@ class SpeechdLink {
   // later messages `steps` tens faster than the rate the user configured
   // (negative: slower), within the server's -100 to 100, on this
   // connection and every later one. Only what the newest connection
-  // answers arrives: an answer still on its way from one given up is dropped.
+  // answers arrives, and of `queued` only the newest sentence's: an answer
+  // still on its way from a connection given up, or for a sentence cut
+  // short, is dropped.
   void connect();
   void say(const std::string& utf8);
   void cancel();
@@ -56,6 +58,7 @@ class SpeechdLink {
   std::set<int> begun;
   std::set<int> ended;
   std::set<int> cancelled;
+  int configured_rate = 0;  // the connection's own rate, the user's configured one
   bool hung_up = false;  // the server closed the connection, or went away
   bool ending = false;   // the program was told to end
   bool cut = false;      // a key cut the last wait short
@@ -98,6 +101,7 @@ class SpeechdLink {
 
   std::shared_ptr<Shared> shared_;
   int connection_ = 0;  // the number of the newest connection asked for
+  int request_ = 0;     // the number of the newest sentence asked for on it
 };
 
 }  // namespace sortwell

@@ -116,15 +116,20 @@ Voice* SpeechdVoice::fallback() {
   return fallback_.get();
 }
 
+// Ten of the server's -100 to 100 a step, from the user's own rate.
+RateRange SpeechdVoice::server_rates() const {
+  return {-(100 + link_.configured_rate) / 10, (100 - link_.configured_rate) / 10};
+}
+
 RateRange SpeechdVoice::rate_range() {
-  if (state_ == State::speaking) return server_rates;
+  if (state_ == State::speaking) return server_rates();
   Voice* voice = fallback();
-  return voice != nullptr ? voice->rate_range() : server_rates;
+  return voice != nullptr ? voice->rate_range() : server_rates();
 }
 
 void SpeechdVoice::set_rate(int steps) {
   rate_steps_ = steps;
-  link_.set_rate(server_rates.within(steps));
+  link_.set_rate(server_rates().within(steps));
   if (fallback_) fallback_->set_rate(steps);
 }
 

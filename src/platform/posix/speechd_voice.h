@@ -70,7 +70,6 @@ class SpeechdVoice : public Voice {
     let_go,          // it stalled twice: every sentence is shown
   };
   enum class Heard { yes, cut, not_begun, unanswered, stalled };
-  static constexpr RateRange server_rates{-10, 10};
 
   SpeechdVoice(const Bounds& bounds, Fallback fallback, bool may_start_server);
   // Moves on with what has arrived, without waiting.
@@ -78,6 +77,7 @@ class SpeechdVoice : public Voice {
   void connect_again();
   void let_go(State state);
   Heard speak_through_server(const std::string& utf8, Keyboard* cut_by);
+  RateRange server_rates() const;
   Voice* fallback();
 
   Bounds bounds_;

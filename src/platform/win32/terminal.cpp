@@ -149,6 +149,11 @@ class StreamKeyboard : public Keyboard {
       else decoder_.push({buffer, read});
     }
   }
+  // Bytes waiting in a pipe count, unread.
+  bool key_arrived() override {
+    DWORD waiting = 0;
+    return !decoder_.empty() || (PeekNamedPipe(input_, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0);
+  }
 
  private:
   HANDLE input_;

@@ -202,10 +202,11 @@ TEST(SpeechDispatcher, TheNextKeyCancelsTheSentenceAndNothingTypedIsLost) {
   EXPECT_NE(said.substr(said.find('\n', greeting_at) + 1, 4), "end\n") << said;
 }
 
-// An answer still on its way from a connection given up is not the new
-// connection's: a sentence a stopped server never took, broken off, must
-// not pass its refusal for the proof of the connection made after it.
-TEST(SpeechDispatcher, AnAnswerFromAConnectionGivenUpIsDropped) {
+// An answer still on its way is not the one now awaited: a sentence a
+// stopped server never took, broken off, must not pass its refusal for the
+// proof of the connection made after it, nor a sentence cut short its
+// message for the next sentence's.
+TEST(SpeechDispatcher, AnAnswerFromAConnectionGivenUpOrASentenceCutShortIsDropped) {
   SpeechServer server("0");
   if (!installed()) GTEST_SKIP() << "speech-dispatcher is not installed";
   ASSERT_TRUE(server.ready()) << "the private speech-dispatcher server did not start";
@@ -229,11 +230,21 @@ TEST(SpeechDispatcher, AnAnswerFromAConnectionGivenUpIsDropped) {
   server.resume();
   // Taken as the voice takes what arrives between sentences (no `await`,
   // which would stop at the old connection's hang-up): the proof.
-  for (const auto until = within(20s); !link.queued && SpeechdLink::Clock::now() < until; std::this_thread::sleep_for(1ms)) {
-    link.take_arrived();
-  }
-  ASSERT_TRUE(link.queued.has_value());
-  EXPECT_GE(*link.queued, 0);
+  const auto answered = [&] {
+    for (const auto until = within(20s); !link.queued && SpeechdLink::Clock::now() < until; std::this_thread::sleep_for(1ms)) {
+      link.take_arrived();
+    }
+    return link.queued.value_or(-1);
+  };
+  const int proof = answered();
+  ASSERT_GE(proof, 0);
+  // Cut short before the stopped server answered it, then the next sentence.
+  server.stop();
+  link.say("cut short");
+  link.cancel();
+  link.say("the next");
+  server.resume();
+  EXPECT_EQ(answered(), proof + 2);
   unsetenv("SPEECHD_ADDRESS");
 }
 
