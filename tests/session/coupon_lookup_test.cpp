@@ -390,7 +390,6 @@ TEST(Lookup, BriefAnnouncementsSayTheBinAloneAndFailuresWhole) {
       {"g\r4711\r", {"ghost mode activated", "7."}, "00000001"},
       {expired + "\r", {"Expired, 7."}, "00000001"},
       {later + "\r", {"Not yet valid, no bin."}, "00000001"},
-      {"5555\r\r", {"New coupon.", tell_me, "No bin."}, "00000001"},
       {"512345678901\r\r", {check_digit, "New coupon.", tell_me, "No bin."}, "00000001"},
       {"4711\rf\r", {"7.", "Acme offers soap quantity  2 bin number  7"}, "00000002"},
       {"5/5\r", {bad_name}, "00000001"},
