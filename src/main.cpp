@@ -1,8 +1,10 @@
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "command_line.h"
+#include "platform/screen_reader.h"
 #include "platform/system_voice.h"
 #include "platform/terminal.h"
 #include "platform/user_files.h"
@@ -23,11 +25,16 @@ int run(int argc, char** argv) {
   }
   Terminal terminal;
   Console console(terminal.keyboard(), terminal.screen());
-  const std::unique_ptr<Voice> system_voice = open_system_voice(*voice_choice);
-  HeardOrShown heard_or_shown(*system_voice, console);
+  // The voice is opened only where it is to speak: a screen reader's user gets no second voice.
+  std::unique_ptr<Voice> system_voice;
+  std::optional<HeardOrShown> heard_or_shown;
   ShownVoice shown(console);
-  Voice& voice = *voice_choice == VoiceChoice::none ? static_cast<Voice&>(shown) : heard_or_shown;
-  return run_session(console, voice, clock, {line.data_dir, !line.named_dir, settings_path_from_environment()});
+  const VoiceSource voices{*voice_choice != VoiceChoice::automatic, screen_reader_running, [&]() -> Voice& {
+                             if (*voice_choice == VoiceChoice::none) return shown;
+                             system_voice = open_system_voice(*voice_choice);
+                             return heard_or_shown.emplace(*system_voice, console);
+                           }};
+  return run_session(console, voices, clock, {line.data_dir, !line.named_dir, settings_path_from_environment()});
 }
 
 }  // namespace

@@ -87,18 +87,25 @@ Reply look_up_coupon(const LookupContext& context, std::string_view code, LastEn
   }
   const std::string dates = date_sentence(meaning, today);
   Reply reply;
-  reply.full = announce_coupon(context.console, record, context.categories, code);
+  reply.full = context.menu_shown ? announce_coupon(context.console, record, context.categories, code)
+                                  : full_announcement(record);
   if (!dates.empty()) reply.full += "  " + dates;
   const Validity validity = validity_on(meaning, today);
   reply.sentence = context.brief ? brief_announcement(record, validity) : reply.full;
   // A coupon that may not be used is a warning, heard whole.
   reply.whole = validity != Validity::good;
+  reply.coupon = record;
+  reply.code = code;
   return reply;
 }
 
 std::string announce_coupon(Console& console, const CouponRecord& record, const CategoryTable& categories,
                             std::string_view code) {
   show_coupon_menu(console, record, categories, code);
+  return full_announcement(record);
+}
+
+std::string full_announcement(const CouponRecord& record) {
   std::string place;
   if (record.bin.value_or(0) > 0) place += " bin number " + number_text(*record.bin);
   if (record.category.value_or(0) > 0) place += " as category " + number_text(*record.category);

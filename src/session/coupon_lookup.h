@@ -37,6 +37,9 @@ struct LookupContext {
   // Where set (brief announcements), its next key cuts a sentence short;
   // failures and warnings are heard whole all the same.
   Keyboard* cut_by = nullptr;
+  // Screen-reader mode: the announcement is the one line the screen shows,
+  // without the coupon's menu, which the screen reader would read whole.
+  bool menu_shown = true;
 };
 
 // One coupon code typed at the prompt, exactly as typed: its record file is
@@ -51,9 +54,11 @@ Reply look_up_coupon(const LookupContext& context, std::string_view code, LastEn
 // The brief announcement: "7.", "No bin.", "Expired, 7.", "Not yet valid, 7.".
 std::string brief_announcement(const CouponRecord& record, Validity validity);
 
-// Prints the coupon menu and returns the announcement: manufacturer,
-// " offers ", description, " quantity ", the count, then the bin and the
-// category number where they are above 0.
+// The announcement: manufacturer, " offers ", description, " quantity ",
+// the count, then the bin and the category number where they are above 0.
+std::string full_announcement(const CouponRecord& record);
+
+// Prints the coupon menu and returns the announcement.
 std::string announce_coupon(Console& console, const CouponRecord& record, const CategoryTable& categories,
                             std::string_view code);
 

@@ -20,6 +20,9 @@ Reply toggle_brief(Console& console, Voice& voice, Settings& settings, const std
 // "fastest" or "slowest" at the end of the range, and keeps the rate.
 Reply step_rate(Console& console, Voice& voice, Keyboard* cut_by, Settings& settings, const std::string& settings_path,
                 int step);
+// Keeps `settings` at `settings_path`: nothing, or why they could not be
+// kept, told as a failure; sorting goes on either way.
+Reply keep_settings(Console& console, const Settings& settings, const std::string& settings_path);
 // "k": prints and says the keys above, with f and t.
 Reply tell_keys(Console& console, Voice& voice, Keyboard* cut_by);
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "records/coupon_record.h"
 #include "session/failures.h"
 
 namespace sortwell {
@@ -19,6 +21,9 @@ struct Reply {
   bool whole = false;
   // A looked-up coupon's announcement as full announcements say it, for `f`.
   std::string full;
+  // The coupon announced and its code as typed, for its menu on request (`m`).
+  std::optional<CouponRecord> coupon;
+  std::string code;
 };
 
 // A failure, printed on its own line and heard whole.

@@ -10,7 +10,9 @@
 #include "session/commands.h"
 #include "session/coupon_lookup.h"
 #include "session/failures.h"
+#include "editor/coupon_menu.h"
 #include "session/pace.h"
+#include "session/screen_reader.h"
 #include "session/totals.h"
 
 namespace sortwell {
@@ -28,6 +30,7 @@ struct SessionState {
   std::uint8_t picker_position = 0;
   Settings settings;
   std::string last_full;  // the last looked-up coupon's full announcement, for "f"
+  Reply last_coupon;      // the last coupon announced, for its menu ("m")
   // Destroyed first: the run waits for the maker searches it left going.
   std::vector<MakerSearch::Found> unused_searches;
 };
@@ -50,9 +53,10 @@ bool totals_asked(std::string_view command, std::optional<int>& bin) {
 // One line typed at the prompt; the first test that fires decides. Returns
 // the reply that stays pending: a line that is no command and no positive
 // number leaves `pending` as it was, so it is heard again.
-Reply run_line(const std::string& line, Reply pending, SessionState& state, Console& console, Voice& voice,
-               Clock& clock, const SessionPlaces& places) {
+Reply run_line(const std::string& line, Reply pending, SessionState& state, Console& console,
+               SessionVoice& session_voice, Clock& clock, const SessionPlaces& places) {
   const std::string command = upper_case(line);
+  Voice& voice = session_voice.current();
   Keyboard* const cut_by = state.settings.brief ? &console.keyboard() : nullptr;
   std::optional<int> bin;
   if (line.find('?') != std::string::npos) return {show_help(console, voice, cut_by)};
@@ -65,6 +69,14 @@ Reply run_line(const std::string& line, Reply pending, SessionState& state, Cons
   if (command == "Y") return {time_and_date(clock)};
   if (command == "B") return toggle_brief(console, voice, state.settings, places.settings_path);
   if (command == "F") return {state.last_full.empty() ? "There is no announcement to repeat." : state.last_full};
+  if (command == "S") return toggle_screen_reader(console, session_voice, state.settings, places.settings_path);
+  if (command == "M") {
+    if (!state.last_coupon.coupon) return {"There is no coupon to show."};
+    show_coupon_menu(console, *state.last_coupon.coupon, state.categories, state.last_coupon.code);
+    return {};
+  }
+  // The screen reader speaks at its own rate: the one kept here stays for the voice.
+  if ((command == "+" || command == "-") && session_voice.screen_reader()) return {"Your screen reader sets the rate."};
   if (command == "+" || command == "-") {
     return step_rate(console, voice, cut_by, state.settings, places.settings_path, command == "+" ? 1 : -1);
   }
@@ -80,8 +92,11 @@ Reply run_line(const std::string& line, Reply pending, SessionState& state, Cons
     context.unused_searches = &state.unused_searches;
     context.brief = state.settings.brief;
     context.cut_by = cut_by;
+    context.menu_shown = !session_voice.screen_reader();
     Reply reply = look_up_coupon(context, code, state.last_entry);
     state.last_full = reply.full;
+    state.last_coupon.coupon = reply.coupon;
+    state.last_coupon.code = reply.code;
     return reply;
   }
   return pending;
@@ -98,16 +113,19 @@ void quit(Console& console, Clock& clock) {
 
 }  // namespace
 
-int run_session(Console& console, Voice& voice, Clock& clock, const SessionPlaces& places) {
+int run_session(Console& console, const VoiceSource& voices, Clock& clock, const SessionPlaces& places) {
   SessionState state;
   const std::string& data_dir = places.data_dir;
   const bool can_save = places.make_missing ? make_data_dir(data_dir) : data_dir_usable(data_dir);
   const bool can_lock = !can_save || folder_locks(data_dir);
   std::string settings_told;
   state.settings = load_settings(places.settings_path, settings_told);
-  voice.set_rate(state.settings.rate);
+  // Decided before any voice is opened: a screen reader's user hears no second voice.
+  SessionVoice session_voice(console, voices, starts_with_screen_reader(voices, state.settings.screen_reader),
+                             state.settings.rate);
   Reply pending{"Welcome to the Sortwell.  Press question mark and then enter key to get help. May we start?"};
   for (bool first_pass = true;; first_pass = false) {
+    Voice& voice = session_voice.current();
     speak(voice, pending.sentence, state.settings.brief && !pending.whole ? &console.keyboard() : nullptr);
     // Said once, after the greeting: nothing sorted now can be kept, or the
     // settings are the defaults after all.
@@ -117,7 +135,7 @@ int run_session(Console& console, Voice& voice, Clock& clock, const SessionPlace
     console.print_text("Sortwell: ");
     const std::string line = console.read_line();
     if (line.empty()) break;
-    pending = run_line(line, pending, state, console, voice, clock, places);
+    pending = run_line(line, pending, state, console, session_voice, clock, places);
   }
   quit(console, clock);
   return 0;

@@ -30,6 +30,15 @@ std::string reason(const FileResult& result) {
   return result.system_error != 0 ? system_error_text(result.system_error) : "it is far too large";
 }
 
+const char* screen_reader_text(ScreenReader mode) {
+  switch (mode) {
+    case ScreenReader::on: return "on";
+    case ScreenReader::off: return "off";
+    case ScreenReader::automatic: break;
+  }
+  return "auto";
+}
+
 }  // namespace
 
 std::optional<Settings> parse_settings(std::string_view text, std::string& what) {
@@ -61,6 +70,11 @@ std::optional<Settings> parse_settings(std::string_view text, std::string& what)
         return nonsense(at + ": rate must be a whole number from -20 to 20");
       }
       settings.rate = rate;
+    } else if (name == "screen reader") {
+      if (value == "auto") settings.screen_reader = ScreenReader::automatic;
+      else if (value == "on") settings.screen_reader = ScreenReader::on;
+      else if (value == "off") settings.screen_reader = ScreenReader::off;
+      else return nonsense(at + ": screen reader must be auto, on or off");
     } else {
       return nonsense(at + " names no setting I know");
     }
@@ -71,7 +85,8 @@ std::optional<Settings> parse_settings(std::string_view text, std::string& what)
 std::string settings_text(const Settings& settings) {
   return "# Sortwell's settings, kept from one run to the next.\n"
          "brief = " + std::string(settings.brief ? "on" : "off") + "\n"
-         "rate = " + std::to_string(settings.rate) + "\n";
+         "rate = " + std::to_string(settings.rate) + "\n"
+         "screen reader = " + screen_reader_text(settings.screen_reader) + "\n";
 }
 
 Settings load_settings(const std::string& path, std::string& told) {

@@ -9,9 +9,14 @@ namespace sortwell {
 // What a user chose for sorting by ear, kept for the next run in their own
 // settings file, never in the coupon folder: plain "name = value" lines,
 // blank lines and "#" comments allowed. Ghost and edit mode are not kept.
+// Whether the user's own screen reader is the voice: found at start-up
+// (auto), or chosen.
+enum class ScreenReader { automatic, on, off };
+
 struct Settings {
   bool brief = false;  // brief = on | off
   int rate = 0;        // rate = the voice's steps from its default, -20 to 20
+  ScreenReader screen_reader = ScreenReader::automatic;  // screen reader = auto | on | off
   bool operator==(const Settings&) const = default;
 };
 

@@ -18,7 +18,15 @@ struct TestProgram {
   explicit TestProgram(std::string_view script = {}, int width = 80)
       : keyboard(script), screen(width), console(keyboard, screen) {}
 
-  int run() { return run_session(console, voice, clock, {data_dir, true, settings_path}); }
+  // The voice is opened as the program opens it; `screen_reader` is what
+  // detection finds, `voice_chosen` whether SORTWELL_VOICE named a voice.
+  int run() {
+    const VoiceSource voices{voice_chosen, [this] { return screen_reader; }, [this]() -> Voice& {
+                               ++voices_opened;
+                               return voice;
+                             }};
+    return run_session(console, voices, clock, {data_dir, true, settings_path});
+  }
   std::string record_file(const std::string& code) const { return data_dir + "/" + code + ".cou"; }
 
   TempDir data;
@@ -29,6 +37,9 @@ struct TestProgram {
   RecordingVoice voice;
   FakeClock clock;
   Console console;
+  bool screen_reader = false;
+  bool voice_chosen = false;
+  int voices_opened = 0;
 };
 
 }  // namespace sortwell::testing
