@@ -77,3 +77,8 @@ add_library(fake_spvoice SHARED tests/platform/win32/fake_spvoice.c tests/platfo
 set_target_properties(fake_spvoice PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 target_compile_options(fake_spvoice PRIVATE -Wno-incompatible-pointer-types -Wno-cast-function-type)
 target_link_options(fake_spvoice PRIVATE -static-libgcc)
+
+# Raises the screen-reader flag, for the test of screen-reader mode under wine.
+add_executable(set_screen_reader tests/platform/win32/set_screen_reader.c)
+set_target_properties(set_screen_reader PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_link_options(set_screen_reader PRIVATE -static-libgcc)

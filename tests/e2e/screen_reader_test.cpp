@@ -35,6 +35,7 @@ const char* missing_for_the_desktop() {
 class OrcaDesktop {
  public:
   OrcaDesktop() {
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
     group_ = fork();
     if (group_ == 0) {
       setsid();
@@ -49,9 +50,8 @@ class OrcaDesktop {
     const auto deadline = Clock::now() + 3s;
     while (waitpid(group_, nullptr, WNOHANG) == 0 && Clock::now() < deadline) std::this_thread::sleep_for(20ms);
     kill(-group_, SIGKILL);
-    waitpid(group_, nullptr, 0);
-    for (const auto gone = Clock::now() + 5s; kill(-group_, 0) == 0 && Clock::now() < gone;) {
-      std::this_thread::sleep_for(20ms);
+    // Its orphans come to this process, their subreaper, to be reaped at once.
+    while (waitpid(-group_, nullptr, 0) > 0) {
     }
     // Xvfb killed outright leaves its lock and socket behind.
     const std::string display = read_file(dir_.file("display.tmp"));
