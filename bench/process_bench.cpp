@@ -2,10 +2,16 @@
 // the first prompt, resident memory after 10,000 coupons, and the CPU it
 // uses while it waits at the prompt.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -56,18 +62,71 @@ double start_up_ms(const std::string& program, const std::string& home, int runs
   return times[times.size() / 2];
 }
 
+// A private session bus, as a desktop's answers, for the screen-reader
+// question start-up asks; ended with this object.
+struct SessionBus {
+  explicit SessionBus(const TempDir& dir) {
+    const std::string file = dir.file("bus");
+    pid = fork();
+    if (pid == 0) {
+      dup2(open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 3);
+      dup2(open("/dev/null", O_WRONLY), 2);
+      execl("/usr/bin/dbus-daemon", "dbus-daemon", "--session", "--nofork", "--print-address=3", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    for (int i = 0; i < 200 && address.empty(); ++i, std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+      std::ifstream printed(file);
+      std::getline(printed, address);
+    }
+  }
+  ~SessionBus() {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+  pid_t pid;
+  std::string address;
+};
+
+// A socket that takes connections and never answers, as a hung bus.
+struct HungBus {
+  explicit HungBus(const std::string& path) : fd(socket(AF_UNIX, SOCK_STREAM, 0)) {
+    sockaddr_un where{};
+    where.sun_family = AF_UNIX;
+    std::strncpy(where.sun_path, path.c_str(), sizeof where.sun_path - 1);
+    benchmark::DoNotOptimize(bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where));
+    listen(fd, 64);
+  }
+  ~HungBus() { close(fd); }
+  int fd;
+};
+
 // With no sound device the greeting's utterance is only a failed open of the
-// device; with one, its speaking would come before the prompt. Beside it,
-// measured in the same run: the floors of a program that only prints the
-// prompt, and of one that links and initialises the speech engine.
+// device; with one, its speaking would come before the prompt. The program
+// as a user starts it: no voice named, so that it first asks whether a
+// screen reader runs (a session bus that answers, without one), then finds
+// no speech server. Beside it, measured in the same run: the same where the
+// bus never answers, and with the built-in voice named (nothing asked); the
+// floors of a program that only prints the prompt, and of one that links
+// and initialises the speech engine.
 void BM_StartUpToFirstPrompt(benchmark::State& state) {
   TempDir home;
+  SessionBus bus(home);
+  HungBus hung(home.file("hung"));
+  if (bus.address.empty()) return state.SkipWithError("no dbus-daemon");
+  const std::vector<std::string> as_a_user = {"SORTWELL_VOICE=", "SPEECHD_ADDRESS=unix_socket:/nonexistent",
+                                              "DBUS_SESSION_BUS_ADDRESS=" + bus.address};
+  std::vector<std::string> hung_bus = as_a_user;
+  hung_bus.back() = "DBUS_SESSION_BUS_ADDRESS=unix:path=" + home.file("hung");
   for (auto _ : state) {
-    const double ours = start_up_ms(SORTWELL_BINARY, home.path(), 41);
+    const double ours = start_up_ms(SORTWELL_BINARY, home.path(), 41, as_a_user);
+    const double hung_ms = start_up_ms(SORTWELL_BINARY, home.path(), 41, hung_bus);
+    const double named = start_up_ms(SORTWELL_BINARY, home.path(), 41);
     const double trivial = start_up_ms(FLOOR_PROMPT, home.path(), 41);
     const double engine = start_up_ms(FLOOR_ENGINE, home.path(), 41);
-    if (ours < 0 || trivial < 0 || engine < 0) return state.SkipWithError("no prompt");
+    if (ours < 0 || hung_ms < 0 || named < 0 || trivial < 0 || engine < 0) return state.SkipWithError("no prompt");
     state.SetIterationTime(ours / 1000);
+    state.counters["hung_bus_ms"] = hung_ms;
+    state.counters["voice_named_ms"] = named;
     state.counters["floor_prompt_ms"] = trivial;
     state.counters["floor_engine_ms"] = engine;
     state.counters["x_engine_floor"] = ours / engine;
