@@ -19,6 +19,7 @@
 
 #include "bench_support.h"
 #include "e2e/pty_process.h"
+#include "platform/posix/screen_reader.h"
 #include "support/speech_server.h"
 
 namespace sortwell::bench {
@@ -133,6 +134,19 @@ void BM_StartUpToFirstPrompt(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StartUpToFirstPrompt)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The screen-reader question alone, as start-up asks it: this machine's
+// /proc and sysfs, a session bus that answers without a screen reader, and
+// BrlAPI's socket.
+void BM_ScreenReaderQuestion(benchmark::State& state) {
+  TempDir dir;
+  SessionBus bus(dir);
+  if (bus.address.empty()) return state.SkipWithError("no dbus-daemon");
+  ScreenReaderPlaces places = screen_reader_places_from_environment();
+  places.session_bus = bus.address;
+  for (auto _ : state) benchmark::DoNotOptimize(screen_reader_found(places, screen_reader_wait));
+}
+BENCHMARK(BM_ScreenReaderQuestion)->Unit(benchmark::kMillisecond);
 
 // The default voice beside silence: where no speech server can be started
 // (the fast path), and where one answers but cannot speak (it begins every
