@@ -57,8 +57,13 @@ class OrcaDesktop {
     const std::string display = read_file(dir_.file("display.tmp"));
     if (display.empty()) return;
     const std::string number = display.substr(0, display.find('\n'));
-    std::filesystem::remove("/tmp/.X" + number + "-lock");
-    std::filesystem::remove("/tmp/.X11-unix/X" + number);
+    const std::string lock = "/tmp/.X" + number + "-lock";
+    // Only where no live server holds it now: ours is gone.
+    const std::string holder = std::filesystem::exists(lock) ? read_file(lock) : "";
+    if (holder.empty() || kill(std::atoi(holder.c_str()), 0) != 0) {
+      std::filesystem::remove(lock);
+      std::filesystem::remove("/tmp/.X11-unix/X" + number);
+    }
   }
   std::string home() const { return dir_.file("home"); }
   // Where `name`.log holds `text` after its first `from` bytes, waited
