@@ -64,8 +64,12 @@ Reply run_line(const std::string& line, Reply pending, SessionState& state, Cons
   if (command == "E") {
     return {toggle_mode(voice, cut_by, state.edit_mode, "edit toggle is activated", "edit toggle is inactive")};
   }
-  // What is removed, or not, is heard whole.
-  if (command == "X") return {remove_last_entry(console, voice, state.last_entry), true};
+  // What is removed, or not, is heard whole; "f" no longer tells a record removed.
+  if (command == "X") {
+    Reply removed{remove_last_entry(console, voice, state.last_entry), true};
+    if (state.last_entry.path.empty()) state.last_full.clear();
+    return removed;
+  }
   if (command == "Y") return {time_and_date(clock)};
   if (command == "B") return toggle_brief(console, voice, state.settings, places.settings_path);
   if (command == "F") return {state.last_full.empty() ? "There is no announcement to repeat." : state.last_full};
