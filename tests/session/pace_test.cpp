@@ -4,11 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <functional>
+#include <thread>
 #include <tuple>
 
 #include "collection/collection_command.h"
 #include "records/coupon_record.h"
+#include "session/settings.h"
 #include "support/test_program.h"
 
 namespace sortwell {
@@ -63,11 +70,54 @@ TEST(Pace, SettingsThatCannotBeReadOrKeptAreToldWithTheirReason) {
     ASSERT_EQ(t.heard().size(), 1u) << nonsense;
     EXPECT_TRUE(t.heard()[0].starts_with("Your settings make no sense to me: line ")) << t.heard()[0];
   }
-  Paced folder("+\r");
-  std::filesystem::create_directories(folder.settings_path);
-  folder.run();
-  EXPECT_EQ(folder.heard(), (Sentences{"I cannot read your settings: Is a directory. I use the defaults. @0", "faster @1",
-                                       "I cannot keep this setting for the next run: Is a directory. @1"}));
+  // What is no regular file is never replaced, nor written through.
+  const std::function<bool(const std::string&)> not_regular[] = {
+      [](const std::string& at) { return std::filesystem::create_directories(at); },
+      [](const std::string& at) { return mkfifo(at.c_str(), 0600) == 0; },
+      [](const std::string& at) { return geteuid() != 0 || mknod(at.c_str(), S_IFCHR | 0600, makedev(1, 5)) == 0; },
+  };
+  for (const auto& make : not_regular) {
+    Paced t("+\r");
+    const std::string node = t.data.path() + "/node";
+    if (!make(node) || !std::filesystem::exists(std::filesystem::symlink_status(node))) continue;  // a device needs root
+    std::filesystem::create_symlink(node, t.settings_path);
+    const auto type = std::filesystem::status(node).type();
+    t.run();
+    EXPECT_EQ(t.heard(), (Sentences{"I cannot read your settings: it is not a regular file. I use the defaults. @0",
+                                    "faster @1", "I cannot keep this setting for the next run: it is not a regular file. @1"}));
+    EXPECT_EQ(std::filesystem::status(node).type(), type);
+    EXPECT_TRUE(std::filesystem::is_symlink(t.settings_path));
+  }
+}
+
+// Two copies changing their settings at once, again and again: each
+// change is kept, or told; at the end the file holds each copy's last.
+TEST(Pace, TwoCopiesChangingSettingsAtOnceKeepBothChanges) {
+  testing::TempDir home;
+  const std::string path = home.path() + "/sortwell/settings";
+  constexpr int changes = 25;
+  const auto copy = [&](bool rate, std::vector<std::string>& told) {
+    Settings mine;
+    for (int i = 1; i <= changes; ++i) {
+      if (rate) mine.rate = i % 20;
+      else mine.brief = i % 2 == 1;
+      told.push_back(save_settings(path, mine, [&](Settings& kept) {
+        if (rate) kept.rate = mine.rate;
+        else kept.brief = mine.brief;
+      }));
+    }
+  };
+  std::vector<std::string> told_brief, told_rate;
+  std::thread other([&] { copy(false, told_brief); });
+  copy(true, told_rate);
+  other.join();
+  EXPECT_EQ(told_brief, std::vector<std::string>(changes));
+  EXPECT_EQ(told_rate, std::vector<std::string>(changes));
+  std::string ignored;
+  EXPECT_EQ(load_settings(path, ignored), (Settings{true, changes % 20}));
+  for (const auto& entry : std::filesystem::directory_iterator(home.path() + "/sortwell")) {
+    EXPECT_TRUE(entry.path().filename() == "settings" || entry.path().filename() == "settings.lock") << entry.path();
+  }
 }
 
 // "t" speaks the figures `sortwell report` prints for the same folder, in
