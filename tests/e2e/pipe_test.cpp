@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -19,6 +18,7 @@
 
 #include "platform/posix/sound_output.h"
 #include "records/coupon_record.h"
+#include "support/speech_server.h"
 #include "support/temp_dir.h"
 
 namespace sortwell::testing {
@@ -81,19 +81,13 @@ Captured run_without_terminal(const std::string& home, const std::string& keys, 
   return captured;
 }
 
-// Ends every process left with `home` for its home, the speech server a
-// run started and its modules among them, and returns them; given the time
-// a spawned server takes to appear.
+// Ends every process left with `home` for its home, a speech server a run
+// started and its modules among them, given the time a spawned server
+// takes to appear; and returns them.
 std::vector<pid_t> processes_left(const std::string& home) {
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  std::vector<pid_t> left;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    std::string environment;
-    if (std::FILE* file = std::fopen((entry.path() / "environ").c_str(), "r")) environment = read_and_close(file);
-    if (environment.find("HOME=" + home + '\0') == std::string::npos) continue;
-    left.push_back(std::stoi(entry.path().filename()));
-    kill(left.back(), SIGKILL);
-  }
+  const std::vector<pid_t> left = processes_of(home);
+  for (const pid_t process : left) kill(process, SIGKILL);
   return left;
 }
 
@@ -118,56 +112,49 @@ TEST(WithoutTerminal, KeysComeFromStandardInputAndTheEndOfInputSavesAndQuits) {
   }
 }
 
-// A unix socket of `path`: listening, or bound and closed, as a server
-// that went away leaves it.
-int unix_socket(const std::string& path, bool listening) {
-  sockaddr_un where{};
-  where.sun_family = AF_UNIX;
-  path.copy(where.sun_path, sizeof where.sun_path - 1);
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where);
-  if (listening) listen(fd, 4);
-  else close(fd);
-  return fd;
+// A stream socket bound at `where`, listening or, as a server that went
+// away leaves it, closed; its port for the loopback's.
+template <typename Address>
+std::string bound(Address where, bool listening, int& fd) {
+  auto* address = reinterpret_cast<sockaddr*>(&where);
+  socklen_t size = sizeof where;
+  fd = socket(address->sa_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (bind(fd, address, size) != 0 || (listening ? listen(fd, 4) : close(fd)) != 0) return {};
+  getsockname(fd, address, &size);
+  return std::to_string(ntohs(reinterpret_cast<sockaddr_in*>(address)->sin_port));
 }
 
 // Sound counts only where a server answers: a socket left over, or a
 // PULSE_SERVER naming none, is no sound, and no speech server is started.
 TEST(WithoutSound, OnlyAServerThatAnswersIsSoundAndNoSpeechServerIsLeft) {
-  TempDir run;
+  TempDir run, empty;
   std::filesystem::create_directories(run.file("pulse"));
-  const int native = unix_socket(run.file("pulse/native"), true);
-  const int gone = unix_socket(run.file("gone"), false);
-  const int tcp = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof local;
-  bind(tcp, reinterpret_cast<sockaddr*>(&local), sizeof local);
-  listen(tcp, 4);
-  getsockname(tcp, reinterpret_cast<sockaddr*>(&local), &length);
-  const std::string port = std::to_string(ntohs(local.sin_port));
-  TempDir empty;
+  int fds[3];
+  sockaddr_un native{AF_UNIX, {}}, gone{AF_UNIX, {}};
+  run.file("pulse/native").copy(native.sun_path, sizeof native.sun_path - 1);
+  run.file("gone").copy(gone.sun_path, sizeof gone.sun_path - 1);
+  bound(native, true, fds[0]);
+  bound(gone, false, fds[1]);
+  const std::string port = bound(sockaddr_in{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}}, true, fds[2]);
   const struct {
-    std::string pulse_server;  // "-": unset
+    std::string pulse_server;  // empty: unset
     std::string run_dir;
     bool answers;
   } cases[] = {
-      {"-", run.path(), true},
-      {"-", empty.path(), false},
+      {"", run.path(), true},
+      {"", empty.path(), false},
       {"unix:/nonexistent/pulse", run.path(), false},  // PULSE_SERVER alone is asked
       {"unix:" + run.file("gone"), empty.path(), false},
-      {"unix:" + run.file("pulse/native"), empty.path(), true},
-      {"{0123abcd}" + run.file("pulse/native"), empty.path(), true},
-      {"tcp:127.0.0.1:" + port, empty.path(), true},
+      {"{0123abcd}unix:" + run.file("pulse/native"), empty.path(), true},
       {"unix:/nonexistent/pulse tcp4:localhost:" + port, empty.path(), true},
       {"tcp:[::1]:1 127.0.0.1:1", empty.path(), false},
   };
   for (const auto& c : cases) {
-    const char* pulse = c.pulse_server == "-" ? nullptr : c.pulse_server.c_str();
-    EXPECT_EQ(sound_server_answers(pulse, c.run_dir), c.answers) << c.pulse_server << " " << c.run_dir;
+    const char* pulse = c.pulse_server.empty() ? nullptr : c.pulse_server.c_str();
+    EXPECT_EQ(sound_server_answers(pulse, c.run_dir), c.answers) << c.pulse_server;
   }
-  for (const int fd : {native, gone, tcp}) close(fd);
+  close(fds[0]);
+  close(fds[2]);
   // Nor where PULSE_SERVER names no server.
   TempDir home;
   EXPECT_EQ(run_without_terminal(home.path(), "\r\n", "unix:/nonexistent/pulse").status, 0);

@@ -61,9 +61,6 @@ void SpeechServer::start() {
   }
 }
 
-namespace {
-
-// The processes whose home is `home`: a server's, its modules' and theirs.
 std::vector<pid_t> processes_of(const std::string& home) {
   std::vector<pid_t> found;
   for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
@@ -73,8 +70,6 @@ std::vector<pid_t> processes_of(const std::string& home) {
   }
   return found;
 }
-
-}  // namespace
 
 void SpeechServer::kill_now() {
   if (pid_ <= 0) return;

@@ -3,10 +3,15 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 #include "support/temp_dir.h"
 
 namespace sortwell::testing {
+
+// The processes whose home is `home`: a server's, its modules' and theirs,
+// or those of a program run with that home.
+std::vector<pid_t> processes_of(const std::string& home);
 
 // A real speech-dispatcher server on a private socket and configuration.
 // Its output module writes "start <text>" for each piece of speech, sleeps
