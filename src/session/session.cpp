@@ -64,10 +64,14 @@ Reply run_line(const std::string& line, Reply pending, SessionState& state, Cons
   if (command == "E") {
     return {toggle_mode(voice, cut_by, state.edit_mode, "edit toggle is activated", "edit toggle is inactive")};
   }
-  // What is removed, or not, is heard whole; "f" no longer tells a record removed.
+  // What is removed, or not, is heard whole; "f" and "m" no longer tell a
+  // record removed.
   if (command == "X") {
     Reply removed{remove_last_entry(console, voice, state.last_entry), true};
-    if (state.last_entry.path.empty()) state.last_full.clear();
+    if (state.last_entry.path.empty()) {
+      state.last_full.clear();
+      state.last_coupon = {};
+    }
     return removed;
   }
   if (command == "Y") return {time_and_date(clock)};
