@@ -81,16 +81,6 @@ Captured run_without_terminal(const std::string& home, const std::string& keys, 
   return captured;
 }
 
-// Ends every process left with `home` for its home, a speech server a run
-// started and its modules among them, given the time a spawned server
-// takes to appear; and returns them.
-std::vector<pid_t> processes_left(const std::string& home) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  const std::vector<pid_t> left = processes_of(home);
-  for (const pid_t process : left) kill(process, SIGKILL);
-  return left;
-}
-
 TEST(WithoutTerminal, KeysComeFromStandardInputAndTheEndOfInputSavesAndQuits) {
   TempDir home;
   // The input ends inside the editor, after the manufacturer: Enter from
@@ -106,8 +96,11 @@ TEST(WithoutTerminal, KeysComeFromStandardInputAndTheEndOfInputSavesAndQuits) {
   EXPECT_EQ(saved.manufacturer, "Acme");
   EXPECT_EQ(saved.quantity, "00000001");
   // The default voice started no speech server where nothing can play sound
-  // (here), where it would hang; elsewhere one it started is ended.
-  const std::vector<pid_t> left = processes_left(home.path());
+  // (here), where it would hang; elsewhere one it started is ended. A spawned
+  // server and its modules carry the run's home; given time to appear.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  const std::vector<pid_t> left = processes_of(home.path());
+  for (const pid_t process : left) kill(process, SIGKILL);
   if (!has_sound_output()) {
     EXPECT_EQ(left, std::vector<pid_t>());
   }
