@@ -7,6 +7,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -18,8 +20,6 @@
 
 namespace sortwell {
 namespace {
-
-using namespace std::chrono_literals;
 
 // How long a server is given to take a connection, a name to resolve
 // included: a start-up waits for it.
