@@ -89,7 +89,7 @@ TEST(WithoutTerminal, KeysComeFromStandardInputAndTheEndOfInputSavesAndQuits) {
   const Captured run = run_without_terminal(home.path(), "4711\r\n1Acme\r\n", "unix:/nonexistent/pulse");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err.rfind("Sortwell: 4711\r\n", 0), 0u);
+  EXPECT_EQ(run.err.rfind("Sortwell: 4711\r\n", 0), 0u) << run.err;
   EXPECT_NE(run.err.find("1) manu: Acme"), std::string::npos);
   EXPECT_NE(run.err.find("Shutting down Sortwell software now... Done.\r\n"), std::string::npos);
   const CouponRecord saved = unpack_record(read_file(home.path() + "/.local/share/sortwell/4711.cou"));
