@@ -144,6 +144,7 @@ bool CouponReader::scans() const { return shared_->scanner != nullptr && shared_
 
 Reading CouponReader::read(const ReadOptions& options, Keyboard* cut_by, const std::function<void()>& meanwhile) {
   if (shared_->job != nullptr && !shared_->job->finish_within(0s)) return {ReadingStatus::busy};
+  if (!print_engine_built()) return {ReadingStatus::not_built};
   if (options.picture.empty() && !scans()) return {ReadingStatus::scan_failed, {}, {ScanStatus::not_built, {}}};
   auto job = std::make_shared<Job>();
   shared_->job = job;
