@@ -133,13 +133,6 @@ CouponReader::CouponReader(std::shared_ptr<Scanner> scanner) : shared_(std::make
   shared_->scanner = std::move(scanner);
 }
 
-CouponReader::~CouponReader() {
-  if (shared_->job == nullptr) return;
-  shared_->job->cancelled = true;
-  if (shared_->scanner != nullptr) shared_->scanner->cancel();
-  shared_->job->finish_within(wind_down);
-}
-
 bool CouponReader::scans() const { return shared_->scanner != nullptr && shared_->scanner->scans(); }
 
 Reading CouponReader::read(const ReadOptions& options, Keyboard* cut_by, const std::function<void()>& meanwhile) {

@@ -13,6 +13,7 @@
 
 #include "e2e/pty_process.h"
 #include "reading/coupon_reader.h"
+#include "reading/reading_aloud.h"
 #include "records/coupon_record.h"
 #include "support/coupon_picture.h"
 #include "support/test_program.h"
@@ -119,6 +120,25 @@ TEST(Reading, AKeyOrTheLimitEndsAScanAtOnce) {
   ReadOptions hasty;
   hasty.limit = 100ms;
   EXPECT_EQ(reading_failure(reader().read(hasty, nullptr), true), "The scanner took more than a minute, so I stopped it.");
+}
+
+// Where the platform scans nothing (Windows), the menu's r reads a picture
+// file named instead; an expiry already there is kept.
+TEST(Reading, WithoutAScannerTheMenusRReadsAPictureFile) {
+  SKIP_WITHOUT_READING();
+  class NoScanner : public HungScanner {
+    bool scans() const override { return false; }
+  };
+  CouponReader photos(std::make_shared<NoScanner>());
+  TempDir dir;
+  draw_coupon(testing::sudsy_coupon(), dir.file("photo.png"));
+  TestProgram t(dir.file("photo.png") + "\r");
+  std::string description = "old", expiry = "1226";
+  fill_from_print(t.console, t.voice, {photos, {}}, description, expiry, 120);
+  EXPECT_EQ(description, "SAVE $1.00 on any ONE Sudsy laundry pods");
+  EXPECT_EQ(expiry, "1226");
+  EXPECT_EQ(t.voice.sentences, (Lines{"Reading the coupon.", "Description: SAVE $1.00 on any ONE Sudsy laundry pods."}));
+  EXPECT_EQ(t.screen.rows().front(), "picture file: " + dir.file("photo.png"));
 }
 
 // The whole path through SANE's pnm scanner: r at the prompt says every
