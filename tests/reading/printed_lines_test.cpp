@@ -16,10 +16,11 @@ TEST(PrintedLines, TheLargestPrintComesFirstAndNoiseIsLeftOut) {
   const std::vector<PrintedLine> read = {
       {"Limit one\tcoupon  per purchase.\n", 29, 96}, {"SAVE $1.00\n", 118, 97},   {"|  --  ~\n", 80, 90},
       {"Expires 03/31/2027", 31, 95},                 {"on any ONE Sudsy pods", 59, 95}, {"wmv Ww", 40, 12},
-      {"(c) Sudsy Inc.", 33, 90},
+      {"(c) Sudsy Inc.", 33, 90},   {"— © —", 33, 90},   {"Скидка", 30, 90},
   };
   EXPECT_EQ(largest_first(read), (Lines{"SAVE $1.00", "on any ONE Sudsy pods", "Limit one coupon per purchase.",
-                                        "Expires 03/31/2027", "(c) Sudsy Inc."}));
+                                        "Expires 03/31/2027", "(c) Sudsy Inc.",
+                                        "Скидка"}));
   EXPECT_TRUE(largest_first({}).empty());
 }
 
