@@ -141,13 +141,16 @@ Reading CouponReader::read(const ReadOptions& options, Keyboard* cut_by, const s
   if (options.picture.empty() && !scans()) return {ReadingStatus::scan_failed, {}, {ScanStatus::not_built, {}}};
   auto job = std::make_shared<Job>();
   shared_->job = job;
-  start_worker([shared = shared_, job, options] {
+  start_worker([shared = shared_, job, options]() mutable {
     Reading reading;
     {
       // The libraries' complaints would land on the screen; the user hears the reason instead.
       StandardErrorSilenced quiet;
       reading = work_through(*shared, *job, options);
     }
+    // The engine is the reader's alone again before it hears: it goes with
+    // the reader, before the engine's library ends with the program.
+    shared.reset();
     std::lock_guard lock(job->mutex);
     job->reading = std::move(reading);
     job->done = true;
