@@ -29,7 +29,8 @@ bool quantity_menu(Console& console, CouponRecord& record, CouponFile& file,
 
 FileResult run_coupon_editor(Console& console, Voice& voice, const CategoryTable& categories,
                              std::uint8_t& picker_position, std::string_view code, CouponRecord& record,
-                             CouponFile& file, const std::function<void(const FileResult&)>& update_failed) {
+                             CouponFile& file, const std::function<void(const FileResult&)>& update_failed,
+                             const PrintReading* print) {
   note_open_edit(true);
   // An entry ended by Enter alone ends the editor; one refused is told.
   const auto take = [&](const Entry& entry) {
@@ -59,6 +60,11 @@ FileResult run_coupon_editor(Console& console, Voice& voice, const CategoryTable
       case '6': go_on = take(enter_value(console, record)); break;
       case '7': enter_number_needed(console, record); break;
       case '8': go_on = take(enter_bin(console, record)); break;
+      case 'r':
+      case 'R':
+        // The record file's 120 bytes of description.
+        if (print != nullptr) fill_from_print(console, voice, *print, record.description, record.expiry, 120);
+        break;
       default: break;
     }
     show_menu();

@@ -7,6 +7,7 @@
 #include "categories/category_table.h"
 #include "console/console.h"
 #include "platform/voice.h"
+#include "reading/reading_aloud.h"
 #include "records/coupon_record.h"
 #include "records/coupon_file.h"
 
@@ -19,10 +20,12 @@ namespace sortwell {
 // record is saved into `file` on the way out. A value or bin the record
 // cannot hold is refused, printed and spoken. A quantity update that fails
 // is handed to `update_failed` at once, to be told; the record keeps the
-// count its file keeps. Returns how the save went, with its reason: what
-// the file holds once the editor is left.
+// count its file keeps. "r" fills in the description, and an expiry not yet
+// known, from the coupon's print read by `print`, where given. Returns how
+// the save went, with its reason: what the file holds once the editor is left.
 FileResult run_coupon_editor(Console& console, Voice& voice, const CategoryTable& categories,
                              std::uint8_t& picker_position, std::string_view code, CouponRecord& record,
-                             CouponFile& file, const std::function<void(const FileResult&)>& update_failed);
+                             CouponFile& file, const std::function<void(const FileResult&)>& update_failed,
+                             const PrintReading* print = nullptr);
 
 }  // namespace sortwell

@@ -53,7 +53,7 @@ FileResult edit(const LookupContext& context, std::string_view code, CouponRecor
     speak(context.voice, tell_failure(context.console, what_failed(result, file)));
   };
   return run_coupon_editor(context.console, context.voice, context.categories, context.picker_position, code, record,
-                           file, count_failed);
+                           file, count_failed, context.print);
 }
 
 }  // namespace

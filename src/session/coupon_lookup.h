@@ -10,6 +10,7 @@
 #include "records/coupon_record.h"
 #include "records/record_file.h"
 #include "session/barcode.h"
+#include "reading/reading_aloud.h"
 #include "session/last_entry.h"
 #include "session/reply.h"
 #include "platform/voice.h"
@@ -40,6 +41,8 @@ struct LookupContext {
   // Screen-reader mode: the announcement is the one line the screen shows,
   // without the coupon's menu, which the screen reader would read whole.
   bool menu_shown = true;
+  // The reader for the editor's "r"; none: the key does nothing.
+  const PrintReading* print = nullptr;
 };
 
 // One coupon code typed at the prompt, exactly as typed: its record file is

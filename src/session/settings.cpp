@@ -50,6 +50,18 @@ const char* screen_reader_text(ScreenReader mode) {
   return "auto";
 }
 
+// The reading engine's language names, joined by "+": letters, digits and
+// "_" only, since each names a file in its data folder.
+bool language_names(std::string_view value) {
+  bool name_begun = false;
+  for (char c : value) {
+    const bool in_name = std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    if (!in_name && (c != '+' || !name_begun)) return false;
+    name_begun = in_name;
+  }
+  return name_begun;
+}
+
 }  // namespace
 
 std::optional<Settings> parse_settings(std::string_view text, std::string& what) {
@@ -86,6 +98,11 @@ std::optional<Settings> parse_settings(std::string_view text, std::string& what)
       else if (value == "on") settings.screen_reader = ScreenReader::on;
       else if (value == "off") settings.screen_reader = ScreenReader::off;
       else return nonsense(at + ": screen reader must be auto, on or off");
+    } else if (name == "scanner") {
+      settings.scanner = value;
+    } else if (name == "print language") {
+      if (!language_names(value)) return nonsense(at + ": print language must be names such as eng, or eng+fra");
+      settings.print_language = value;
     } else {
       return nonsense(at + " names no setting I know");
     }
@@ -97,7 +114,10 @@ std::string settings_text(const Settings& settings) {
   return "# Sortwell's settings, kept from one run to the next.\n"
          "brief = " + std::string(settings.brief ? "on" : "off") + "\n"
          "rate = " + std::to_string(settings.rate) + "\n"
-         "screen reader = " + screen_reader_text(settings.screen_reader) + "\n";
+         "screen reader = " + screen_reader_text(settings.screen_reader) + "\n" +
+         // The reading's settings only once they are set: the usual file stays short.
+         (settings.scanner.empty() ? "" : "scanner = " + settings.scanner + "\n") +
+         (settings.print_language == Settings{}.print_language ? "" : "print language = " + settings.print_language + "\n");
 }
 
 Settings load_settings(const std::string& path, std::string& told) {

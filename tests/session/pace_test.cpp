@@ -50,7 +50,8 @@ TEST(Pace, RateAndBriefModeStepWithinTheRangeAndLastToTheNextRun) {
   EXPECT_EQ(second.heard(), (Sentences{"slower @0", "slower @-1", "slowest @-2", "full announcements @-2",
                                        "Keys for sorting by ear: b brief or full announcements; f the full announcement "
                                        "of the last coupon; plus faster; minus slower; t the totals, or t and a bin "
-                                       "number for that bin; k these keys; s screen reader mode; m the last coupon's menu. @-2"}));
+                                       "number for that bin; r reads the coupon on the scanner aloud, the largest print first, with the scanner "
+                                       "and print language your settings name; s screen reader mode; m the last coupon's menu; k these keys. @-2"}));
   // Brief until b: the keys typed ahead cut those sentences short.
   EXPECT_EQ(second.voice.cut, (Sentences{second.voice.sentences.begin(), second.voice.sentences.begin() + 4}));
   EXPECT_EQ(read_file(first.settings_path), "# Sortwell's settings, kept from one run to the next.\nbrief = off\nrate = -2\nscreen reader = auto\n");
@@ -113,7 +114,10 @@ TEST(Pace, TwoCopiesChangingSettingsAtOnceKeepBothChanges) {
   other.join();
   EXPECT_EQ(told[0] + told[1], "");
   std::string ignored;
-  EXPECT_EQ(load_settings(path, ignored), (Settings{true, 5}));
+  Settings both;
+  both.brief = true;
+  both.rate = 5;
+  EXPECT_EQ(load_settings(path, ignored), both);
   for (const auto& entry : std::filesystem::directory_iterator(home.path() + "/sortwell")) {
     EXPECT_TRUE(entry.path().filename() == "settings" || entry.path().filename() == "settings.lock") << entry.path();
   }
