@@ -5,6 +5,9 @@
 
 #include "collection/collection_command.h"
 #include "platform/data_dir.h"
+#include "platform/user_files.h"
+#include "reading/read_command.h"
+#include "session/settings.h"
 
 namespace sortwell {
 namespace {
@@ -13,6 +16,7 @@ constexpr const char* usage =
     "Usage: sortwell [--data-dir DIR] [-h | --help | -V | --version]\n"
     "       sortwell report [--bin N] [--expires MM] [--expired] [--data-dir DIR]\n"
     "       sortwell export [--xlsx FILE] [--data-dir DIR]\n"
+    "       sortwell read PICTURE\n"
     "Sort paper coupons into numbered bins, by voice. Type or scan a coupon's\n"
     "code at the prompt \"Sortwell: \" and Sortwell counts it, shows its record\n"
     "and says which bin it goes in. A new coupon's GS1 DataBar or UPC-A barcode\n"
@@ -23,12 +27,16 @@ constexpr const char* usage =
     "e edit mode; x removes the last coupon's record; y time and date;\n"
     "b brief announcements (the bin alone; the next key cuts speech short);\n"
     "f the last coupon's full announcement; + and - the voice faster or slower;\n"
-    "t the collection's totals, t N bin N's; k these keys; Enter alone quits.\n"
+    "t the collection's totals, t N bin N's; r reads the coupon on the scanner\n"
+    "aloud, the largest print first (r in a coupon's menu fills in its\n"
+    "description); k these keys; Enter alone quits.\n"
     "\n"
     "Records: $XDG_DATA_HOME/sortwell, or ~/.local/share/sortwell; --data-dir DIR\n"
     "sorts into DIR instead, such as a folder shared by several stations.\n"
-    "Settings (brief announcements, the voice's rate): $XDG_CONFIG_HOME/sortwell/\n"
-    "settings, or ~/.config/sortwell/settings.\n"
+    "Settings (brief announcements, the voice's rate, the scanner, the print\n"
+    "language): $XDG_CONFIG_HOME/sortwell/settings, or ~/.config/sortwell/settings;\n"
+    "\"scanner = DEVICE\" names a SANE device, \"print language = eng+fra\" reads\n"
+    "English and French print.\n"
     "Voice: SORTWELL_VOICE=speech-dispatcher (your own voice and settings),\n"
     "espeak (the built-in voice) or none (silent: the sentences are printed);\n"
     "by default speech-dispatcher when a server answers and can speak, else espeak.\n"
@@ -46,6 +54,10 @@ constexpr const char* usage =
     "  --data-dir DIR  read the records in DIR instead\n"
     "Both only read. Exit status 1: some record files are damaged or odd (each\n"
     "is named on standard error); 2: a usage error or no readable directory.\n"
+    "\n"
+    "read PICTURE  prints the print in a picture file (a photo of a coupon: PNG,\n"
+    "         JPEG, PNM, TIFF), a line each, the largest print first; status 1\n"
+    "         where it cannot be read or holds no print\n"
     "\n"
     "See sortwell(1) for the editor's keys and the record format.\n"
     "Sortwell is free software under the GNU GPL, version 3 or later.\n";
@@ -85,6 +97,16 @@ CommandLine handle_command_line(int argc, const char* const* argv, const Date& t
       return finish(0);
     }
     return finish(run_collection_command(first, rest, line.data_dir, today, out, err));
+  }
+  if (first == "read") {
+    const std::vector<std::string_view> rest(argv + 2, argv + argc);
+    if (argc == 3 && (rest[0] == "--help" || rest[0] == "-h")) {
+      std::fputs(usage, out);
+      return finish(0);
+    }
+    // The print language the session reads in; settings that make no sense give the default.
+    std::string told;
+    return finish(run_read_command(rest, load_settings(settings_path_from_environment(), told).print_language, out, err));
   }
   if (first == "--data-dir" || first.starts_with("--data-dir=")) {
     const bool joined = first.starts_with("--data-dir=");

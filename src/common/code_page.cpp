@@ -24,6 +24,23 @@ std::string CodePage::to_utf8(std::string_view text, char32_t undefined) const {
   return out;
 }
 
+std::string CodePage::from_utf8(std::string_view utf8) const {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >> 5 == 6 ? 2 : lead >> 4 == 14 ? 3 : lead >> 3 == 30 ? 4 : 0;
+    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    std::size_t taken = 1;
+    while (length > 1 && taken < length && i + taken < utf8.size() &&
+           (static_cast<unsigned char>(utf8[i + taken]) & 0xC0) == 0x80) {
+      c = c << 6 | (static_cast<unsigned char>(utf8[i + taken++]) & 0x3F);
+    }
+    out += static_cast<char>(length != 0 && taken == length ? byte_for(c) : replacement);
+    i += taken;
+  }
+  return out;
+}
+
 void append_utf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);

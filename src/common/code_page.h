@@ -21,6 +21,9 @@ class CodePage {
   unsigned char byte_for(char32_t character) const;
   // The text in UTF-8; an undefined byte becomes `undefined`.
   std::string to_utf8(std::string_view text, char32_t undefined = U'?') const;
+  // UTF-8 text in the code page: a character it lacks, or a byte that is
+  // no UTF-8, becomes the replacement "?".
+  std::string from_utf8(std::string_view utf8) const;
 
   // The code page whose bytes 0x80 to 0xFF are the characters of
   // `upper_half` there (0 where a byte has none); below, ASCII.

@@ -28,7 +28,7 @@ bool quantity_menu(Console& console, CouponRecord& record, CouponFile& file, Fil
 
 FileResult run_coupon_editor(Console& console, Voice& voice, const CategoryTable& categories,
                              std::uint8_t& picker_position, std::string_view code, CouponRecord& record,
-                             CouponFile& file) {
+                             CouponFile& file, const PrintReading* print) {
   FileResult written;
   note_open_edit(true);
   // An entry ended by Enter alone ends the editor; one refused is told.
@@ -59,6 +59,11 @@ FileResult run_coupon_editor(Console& console, Voice& voice, const CategoryTable
       case '6': go_on = take(enter_value(console, record)); break;
       case '7': enter_number_needed(console, record); break;
       case '8': go_on = take(enter_bin(console, record)); break;
+      case 'r':
+      case 'R':
+        // The record file's 120 bytes of description.
+        if (print != nullptr) fill_from_print(console, voice, *print, record.description, record.expiry, 120);
+        break;
       default: break;
     }
     show_menu();

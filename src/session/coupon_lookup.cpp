@@ -16,7 +16,7 @@ const char* new_coupon = "New coupon.";
 FileResult edit(const LookupContext& context, std::string_view code, CouponRecord& record, CouponFile& file) {
   speak(context.voice, edit_request, context.cut_by);
   return run_coupon_editor(context.console, context.voice, context.categories, context.picker_position, code, record,
-                           file);
+                           file, context.print);
 }
 
 // A failure to store, told with its reason.

@@ -10,6 +10,7 @@
 #include "records/coupon_record.h"
 #include "records/record_file.h"
 #include "session/barcode.h"
+#include "reading/reading_aloud.h"
 #include "session/last_entry.h"
 #include "session/reply.h"
 #include "platform/voice.h"
@@ -37,6 +38,8 @@ struct LookupContext {
   // Where set (brief announcements), its next key cuts a sentence short;
   // failures and warnings are heard whole all the same.
   Keyboard* cut_by = nullptr;
+  // The reader for the editor's "r"; none: the key does nothing.
+  const PrintReading* print = nullptr;
 };
 
 // One coupon code typed at the prompt, exactly as typed: its record file is

@@ -7,7 +7,9 @@
 #include "common/upper_case.h"
 #include "platform/data_dir.h"
 #include "records/record_file.h"
+#include "platform/scanner.h"
 #include "session/commands.h"
+#include "session/coupon_print.h"
 #include "session/coupon_lookup.h"
 #include "session/failures.h"
 #include "session/pace.h"
@@ -28,6 +30,8 @@ struct SessionState {
   std::uint8_t picker_position = 0;
   Settings settings;
   std::string last_full;  // the last looked-up coupon's full announcement, for "f"
+  // The reading engine is loaded at the first "r", never at start-up.
+  CouponReader reader{open_system_scanner()};
   // Destroyed first: the run waits for the maker searches it left going.
   std::vector<MakerSearch::Found> unused_searches;
 };
@@ -69,6 +73,12 @@ Reply run_line(const std::string& line, Reply pending, SessionState& state, Cons
     return step_rate(console, voice, cut_by, state.settings, places.settings_path, command == "+" ? 1 : -1);
   }
   if (command == "K") return tell_keys(console, voice, cut_by);
+  const PrintReading print{state.reader, read_options(state.settings)};
+  if (command == "R") {
+    Reply reply = read_coupon_aloud(console, voice, print, state.settings.brief);
+    if (!reply.full.empty()) state.last_full = reply.full;
+    return reply;
+  }
   if (totals_asked(command, bin)) {
     return tell_totals(console, voice, cut_by, places.data_dir, date_of(clock.local_time()), bin);
   }
@@ -80,6 +90,7 @@ Reply run_line(const std::string& line, Reply pending, SessionState& state, Cons
     context.unused_searches = &state.unused_searches;
     context.brief = state.settings.brief;
     context.cut_by = cut_by;
+    context.print = &print;
     Reply reply = look_up_coupon(context, code, state.last_entry);
     state.last_full = reply.full;
     return reply;

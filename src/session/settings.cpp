@@ -1,5 +1,6 @@
 #include "session/settings.h"
 
+#include <cctype>
 #include <charconv>
 
 #include "platform/user_files.h"
@@ -28,6 +29,18 @@ std::string reason(const FileResult& result) {
     default: break;
   }
   return result.system_error != 0 ? system_error_text(result.system_error) : "it is far too large";
+}
+
+// The reading engine's language names, joined by "+": letters, digits and
+// "_" only, since each names a file in its data folder.
+bool language_names(std::string_view value) {
+  bool name_begun = false;
+  for (char c : value) {
+    const bool in_name = std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    if (!in_name && (c != '+' || !name_begun)) return false;
+    name_begun = in_name;
+  }
+  return name_begun;
 }
 
 }  // namespace
@@ -61,6 +74,11 @@ std::optional<Settings> parse_settings(std::string_view text, std::string& what)
         return nonsense(at + ": rate must be a whole number from -20 to 20");
       }
       settings.rate = rate;
+    } else if (name == "scanner") {
+      settings.scanner = value;
+    } else if (name == "print language") {
+      if (!language_names(value)) return nonsense(at + ": print language must be names such as eng, or eng+fra");
+      settings.print_language = value;
     } else {
       return nonsense(at + " names no setting I know");
     }
@@ -71,7 +89,10 @@ std::optional<Settings> parse_settings(std::string_view text, std::string& what)
 std::string settings_text(const Settings& settings) {
   return "# Sortwell's settings, kept from one run to the next.\n"
          "brief = " + std::string(settings.brief ? "on" : "off") + "\n"
-         "rate = " + std::to_string(settings.rate) + "\n";
+         "rate = " + std::to_string(settings.rate) + "\n" +
+         // The reading's settings only once they are set: the usual file stays short.
+         (settings.scanner.empty() ? "" : "scanner = " + settings.scanner + "\n") +
+         (settings.print_language == Settings{}.print_language ? "" : "print language = " + settings.print_language + "\n");
 }
 
 Settings load_settings(const std::string& path, std::string& told) {

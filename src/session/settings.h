@@ -12,6 +12,8 @@ namespace sortwell {
 struct Settings {
   bool brief = false;  // brief = on | off
   int rate = 0;        // rate = the voice's steps from its default, -20 to 20
+  std::string scanner;                   // scanner = DEVICE, SANE's name; empty: the first found
+  std::string print_language = "eng";    // print language = eng, or eng+fra: the reading engine's names
   bool operator==(const Settings&) const = default;
 };
 

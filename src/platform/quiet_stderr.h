@@ -1,0 +1,18 @@
+#pragma once
+
+namespace sortwell {
+
+// Libraries (the audio stack, the speech server, the scanner's backends,
+// the picture decoders) print their complaints to standard error, which may
+// be the screen. Their calls run with it pointed at the null device; the
+// console writes through its own descriptor. Several threads may hold one at
+// once: standard error comes back when the last is gone.
+class StandardErrorSilenced {
+ public:
+  StandardErrorSilenced();
+  ~StandardErrorSilenced();
+  StandardErrorSilenced(const StandardErrorSilenced&) = delete;
+  StandardErrorSilenced& operator=(const StandardErrorSilenced&) = delete;
+};
+
+}  // namespace sortwell

@@ -1,0 +1,97 @@
+#include "reading/printed_lines.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <regex>
+
+#include "platform/code_page.h"
+
+namespace sortwell {
+namespace {
+
+// Below this the engine guesses at texture and shadow.
+constexpr float least_confidence = 20;
+// Rows within this share of each other are one print size.
+constexpr float same_size = 0.85f;
+
+std::string tidied(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+    if (!blank) out += c;
+    else if (!out.empty() && out.back() != ' ') out += ' ';
+  }
+  if (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+std::size_t words_in(const std::string& line) { return std::count(line.begin(), line.end(), ' ') + 1; }
+
+}  // namespace
+
+std::vector<std::string> largest_first(const std::vector<PrintedLine>& lines) {
+  struct Kept {
+    std::string text;
+    float size;
+    int rank = 0;
+  };
+  std::vector<Kept> kept;
+  for (const PrintedLine& line : lines) {
+    std::string text = tidied(line.text);
+    const bool has_word = std::any_of(text.begin(), text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+    if (has_word && line.confidence >= least_confidence) kept.push_back({std::move(text), line.size});
+  }
+  // Sizes, largest first, grouped where each is close to the group's largest.
+  std::vector<float> sizes;
+  for (const Kept& line : kept) sizes.push_back(line.size);
+  std::sort(sizes.begin(), sizes.end(), std::greater<>());
+  for (Kept& line : kept) {
+    float top = sizes.empty() ? 0 : sizes.front();
+    for (float size : sizes) {
+      if (size < top * same_size) {
+        top = size;
+        ++line.rank;
+      }
+      if (size <= line.size) break;
+    }
+  }
+  std::stable_sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) { return a.rank < b.rank; });
+  std::vector<std::string> texts;
+  for (Kept& line : kept) texts.push_back(std::move(line.text));
+  return texts;
+}
+
+std::size_t brief_lines(const std::vector<std::string>& lines, std::size_t words) {
+  std::size_t count = 0, said = 0;
+  while (count < lines.size() && (count == 0 || said + words_in(lines[count]) <= words)) said += words_in(lines[count++]);
+  return count;
+}
+
+std::string description_from(const std::vector<std::string>& lines, std::size_t width) {
+  std::string joined;
+  for (std::size_t i = 0; i < brief_lines(lines); ++i) joined += (i > 0 ? " " : "") + lines[i];
+  std::string text = program_code_page().from_utf8(joined);
+  if (text.size() <= width) return text;
+  const std::size_t blank = text.rfind(' ', width);
+  return text.substr(0, blank == std::string::npos || blank == 0 ? width : blank);
+}
+
+std::string expiry_in_print(const std::vector<std::string>& lines) {
+  // "Exp", "Expires", "Expiration date:", then month, [day,] year.
+  static const std::regex expiry(R"(\bexp[a-z]*\.?\s*(?:date)?\s*:?\s*(\d{1,2})[/.-](?:(\d{1,2})[/.-])?(\d{4}|\d{2})\b)",
+                                 std::regex::icase);
+  for (const std::string& line : lines) {
+    std::smatch found;
+    if (!std::regex_search(line, found, expiry)) continue;
+    const int month = std::stoi(found[1]);
+    const int day = found[2].matched ? std::stoi(found[2]) : 1;
+    if (month < 1 || month > 12 || day < 1 || day > 31) continue;
+    char keys[8];
+    std::snprintf(keys, sizeof keys, "%02d%02d", month, std::stoi(found[3]) % 100);
+    return keys;
+  }
+  return {};
+}
+
+}  // namespace sortwell
