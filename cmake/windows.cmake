@@ -66,6 +66,7 @@ add_executable(sortwell_tests
   tests/session/session_test.cpp
   tests/command_line_test.cpp
   tests/collection/collection_test.cpp
+  tests/reading/printed_lines_test.cpp
   tests/platform/win32/record_path_test.cpp
   tests/platform/win32/win32_calls_test.cpp
 )

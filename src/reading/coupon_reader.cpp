@@ -133,27 +133,24 @@ CouponReader::CouponReader(std::shared_ptr<Scanner> scanner) : shared_(std::make
   shared_->scanner = std::move(scanner);
 }
 
-CouponReader::~CouponReader() {
-  if (shared_->job == nullptr) return;
-  shared_->job->cancelled = true;
-  if (shared_->scanner != nullptr) shared_->scanner->cancel();
-  shared_->job->finish_within(wind_down);
-}
-
 bool CouponReader::scans() const { return shared_->scanner != nullptr && shared_->scanner->scans(); }
 
 Reading CouponReader::read(const ReadOptions& options, Keyboard* cut_by, const std::function<void()>& meanwhile) {
   if (shared_->job != nullptr && !shared_->job->finish_within(0s)) return {ReadingStatus::busy};
+  if (!print_engine_built()) return {ReadingStatus::not_built};
   if (options.picture.empty() && !scans()) return {ReadingStatus::scan_failed, {}, {ScanStatus::not_built, {}}};
   auto job = std::make_shared<Job>();
   shared_->job = job;
-  start_worker([shared = shared_, job, options] {
+  start_worker([shared = shared_, job, options]() mutable {
     Reading reading;
     {
       // The libraries' complaints would land on the screen; the user hears the reason instead.
       StandardErrorSilenced quiet;
       reading = work_through(*shared, *job, options);
     }
+    // The engine is the reader's alone again before it hears: it goes with
+    // the reader, before the engine's library ends with the program.
+    shared.reset();
     std::lock_guard lock(job->mutex);
     job->reading = std::move(reading);
     job->done = true;

@@ -56,8 +56,6 @@ std::string reading_failure(const Reading& reading, bool from_scanner);
 class CouponReader {
  public:
   explicit CouponReader(std::shared_ptr<Scanner> scanner);
-  // A reading still winding down is given a moment, then left to finish.
-  ~CouponReader();
   CouponReader(const CouponReader&) = delete;
   CouponReader& operator=(const CouponReader&) = delete;
 

@@ -16,4 +16,12 @@ std::unique_ptr<PrintEngine> make_print_engine(std::string& why) {
 #endif
 }
 
+bool print_engine_built() {
+#if defined(SORTWELL_HAVE_OCR)
+  return true;
+#else
+  return false;
+#endif
+}
+
 }  // namespace sortwell

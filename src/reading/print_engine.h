@@ -54,6 +54,8 @@ class PrintEngine {
 // never pays for it. nullptr where it is not built in (`why` empty) or its
 // module cannot be loaded (`why` says why).
 std::unique_ptr<PrintEngine> make_print_engine(std::string& why);
+// Whether this build has the engine at all.
+bool print_engine_built();
 
 }  // namespace sortwell
 

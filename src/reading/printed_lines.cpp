@@ -26,6 +26,15 @@ std::string tidied(const std::string& text) {
   return out;
 }
 
+// A letter or digit: ASCII's, or a character from U+00C0 on (the lead byte
+// of its UTF-8) but for U+2000 to U+2FFF, punctuation, symbols and lines.
+bool has_word(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return std::isalnum(byte) || (byte >= 0xC3 && byte != 0xE2 && (byte & 0xC0) == 0xC0);
+  });
+}
+
 std::size_t words_in(const std::string& line) { return std::count(line.begin(), line.end(), ' ') + 1; }
 
 }  // namespace
@@ -39,8 +48,7 @@ std::vector<std::string> largest_first(const std::vector<PrintedLine>& lines) {
   std::vector<Kept> kept;
   for (const PrintedLine& line : lines) {
     std::string text = tidied(line.text);
-    const bool has_word = std::any_of(text.begin(), text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
-    if (has_word && line.confidence >= least_confidence) kept.push_back({std::move(text), line.size});
+    if (has_word(text) && line.confidence >= least_confidence) kept.push_back({std::move(text), line.size});
   }
   // Sizes, largest first, grouped where each is close to the group's largest.
   std::vector<float> sizes;

@@ -32,7 +32,8 @@ Reply step_rate(Console& console, Voice& voice, Keyboard* cut_by, Settings& sett
 Reply tell_keys(Console& console, Voice& voice, Keyboard* cut_by) {
   static constexpr const char* keys =
       "Keys for sorting by ear: b brief or full announcements; f the full announcement of the last coupon; "
-      "plus faster; minus slower; t the totals, or t and a bin number for that bin; k these keys.";
+      "plus faster; minus slower; t the totals, or t and a bin number for that bin; r reads the coupon on the "
+      "scanner aloud, the largest print first, with the scanner and print language your settings name; k these keys.";
   console.print_text(keys);
   console.print_newline();
   speak(voice, keys, cut_by);

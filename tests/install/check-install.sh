@@ -29,6 +29,11 @@ grep -q '^License: GPL-3.0-or-later' "$root/share/doc/sortwell/copyright"
 test -s "$root/share/doc/sortwell/changelog.gz"
 page="$root/share/man/man1/sortwell.1.gz"
 "$root/bin/sortwell" --version </dev/null | grep -q '^sortwell [0-9]'
+# The reading module, where built, is found from the installed program's place.
+if [ -e "$build_dir/sortwell-reading.so" ] &&
+   "$root/bin/sortwell" read "$root/share/doc/sortwell/copyright" 2>&1 | grep -q 'cannot start reading print'; then
+  echo "the installed program cannot load its reading module"; exit 1
+fi
 
 warnings=$(zcat "$page" | groff -t -man -Tutf8 -ww -z 2>&1)
 if [ -n "$warnings" ]; then

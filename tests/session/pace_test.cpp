@@ -43,7 +43,8 @@ TEST(Pace, RateAndBriefModeStepWithinTheRangeAndLastToTheNextRun) {
   EXPECT_EQ(second.heard(), (Sentences{"slower @0", "slower @-1", "slowest @-2", "full announcements @-2",
                                        "Keys for sorting by ear: b brief or full announcements; f the full announcement "
                                        "of the last coupon; plus faster; minus slower; t the totals, or t and a bin "
-                                       "number for that bin; k these keys. @-2"}));
+                                       "number for that bin; r reads the coupon on the scanner aloud, the largest print first, with the scanner "
+                                       "and print language your settings name; k these keys. @-2"}));
   // Brief until b: the keys typed ahead cut those sentences short.
   EXPECT_EQ(second.voice.cut, (Sentences{second.voice.sentences.begin(), second.voice.sentences.begin() + 4}));
   EXPECT_EQ(read_file(first.settings_path), "# Sortwell's settings, kept from one run to the next.\nbrief = off\nrate = -2\n");

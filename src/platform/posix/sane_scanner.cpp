@@ -1,6 +1,7 @@
 // The scanner through SANE, whose library is loaded at the first scan:
 // start-up never pays for it, and a machine without it still sorts.
 #include <dlfcn.h>
+#include <signal.h>
 #include <sane/sane.h>
 #include <sane/saneopts.h>
 
@@ -53,6 +54,24 @@ struct SaneLibrary {
     }();
     return loaded;
   }
+};
+
+// Backends start reader threads written for a process of their own, which
+// set SIGTERM and others to their defaults: a signal would then end the
+// program without its terminal given back. The program's handlers, as they
+// were when the scan began, are put back after every call.
+class HandlersKept {
+ public:
+  HandlersKept() {
+    for (std::size_t i = 0; i < std::size(kept_); ++i) sigaction(kept_[i], nullptr, &saved_[i]);
+  }
+  void put_back() const {
+    for (std::size_t i = 0; i < std::size(kept_); ++i) sigaction(kept_[i], &saved_[i], nullptr);
+  }
+
+ private:
+  static constexpr int kept_[] = {SIGHUP, SIGTERM, SIGINT, SIGQUIT, SIGPIPE};
+  struct sigaction saved_[std::size(kept_)] {};
 };
 
 ScanResult failure(const SaneLibrary& sane, SANE_Status status) {
@@ -139,10 +158,13 @@ void to_gray(const std::vector<std::uint8_t>& bytes, const SANE_Parameters& shap
   }
 }
 
-ScanResult scan_with(const SaneLibrary& sane, SANE_Handle handle, const std::atomic<bool>& cancelled, GrayPage& page) {
+ScanResult scan_with(const SaneLibrary& sane, SANE_Handle handle, const std::atomic<bool>& cancelled, GrayPage& page,
+                     const HandlersKept& handlers) {
   page.dpi = set_up(sane, handle);
   if (cancelled) return {ScanStatus::cancelled, {}};
-  if (const SANE_Status started = sane.start(handle); started != SANE_STATUS_GOOD) return failure(sane, started);
+  const SANE_Status started = sane.start(handle);
+  handlers.put_back();
+  if (started != SANE_STATUS_GOOD) return failure(sane, started);
   if (cancelled) {
     sane.cancel(handle);
     return {ScanStatus::cancelled, {}};
@@ -161,6 +183,7 @@ ScanResult scan_with(const SaneLibrary& sane, SANE_Handle handle, const std::ato
   for (;;) {
     SANE_Int length = 0;
     const SANE_Status status = sane.read(handle, buffer, sizeof buffer, &length);
+    handlers.put_back();
     if (status == SANE_STATUS_EOF) break;
     if (cancelled || status != SANE_STATUS_GOOD || bytes.size() + length > largest_page) {
       sane.cancel(handle);
@@ -179,30 +202,35 @@ class SaneScanner : public Scanner {
   ScanResult scan(const std::string& device, const std::atomic<bool>& cancelled, GrayPage& page) override {
     const SaneLibrary* sane = SaneLibrary::load();
     if (sane == nullptr) return {ScanStatus::failed, "I cannot load SANE's library, libsane1"};
+    keep_handlers();
     std::string name = device;
     if (name.empty()) {
       const SANE_Device** devices = nullptr;
-      if (const SANE_Status listed = sane->get_devices(&devices, SANE_FALSE); listed != SANE_STATUS_GOOD) {
-        return failure(*sane, listed);
-      }
+      const SANE_Status listed = sane->get_devices(&devices, SANE_FALSE);
+      handlers_.put_back();
+      if (listed != SANE_STATUS_GOOD) return failure(*sane, listed);
       if (devices == nullptr || devices[0] == nullptr) return {ScanStatus::no_scanner, {}};
       name = devices[0]->name;
     }
     SANE_Handle handle = nullptr;
     const SANE_Status opened = sane->open(name.c_str(), &handle);
+    handlers_.put_back();
     if (opened == SANE_STATUS_INVAL) return {ScanStatus::no_scanner, device};
     if (opened != SANE_STATUS_GOOD) return failure(*sane, opened);
     set_open(handle);
-    const ScanResult result = scan_with(*sane, handle, cancelled, page);
+    const ScanResult result = scan_with(*sane, handle, cancelled, page, handlers_);
     set_open(nullptr);
     sane->close(handle);
+    handlers_.put_back();
     return result;
   }
 
   // SANE allows its cancel from another thread, at any time.
   void cancel() override {
     std::lock_guard lock(mutex_);
-    if (open_ != nullptr) SaneLibrary::load()->cancel(open_);
+    if (open_ == nullptr) return;
+    SaneLibrary::load()->cancel(open_);
+    handlers_.put_back();
   }
 
  private:
@@ -210,8 +238,13 @@ class SaneScanner : public Scanner {
     std::lock_guard lock(mutex_);
     open_ = handle;
   }
+  void keep_handlers() {
+    std::lock_guard lock(mutex_);
+    handlers_ = HandlersKept();
+  }
   std::mutex mutex_;
   SANE_Handle open_ = nullptr;
+  HandlersKept handlers_;
 };
 
 }  // namespace

@@ -1,0 +1,67 @@
+#include "reading/printed_lines.h"
+
+#include <gtest/gtest.h>
+
+#include "session/settings.h"
+
+namespace sortwell {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Largest print first; rows within 15% of each other are one size and keep
+// their reading order; noise (no letter or digit, or hardly sure) is left
+// out and blanks made single.
+TEST(PrintedLines, TheLargestPrintComesFirstAndNoiseIsLeftOut) {
+  const std::vector<PrintedLine> read = {
+      {"Limit one\tcoupon  per purchase.\n", 29, 96}, {"SAVE $1.00\n", 118, 97},   {"|  --  ~\n", 80, 90},
+      {"Expires 03/31/2027", 31, 95},                 {"on any ONE Sudsy pods", 59, 95}, {"wmv Ww", 40, 12},
+      {"(c) Sudsy Inc.", 33, 90},   {"— © —", 33, 90},   {"Скидка", 30, 90},
+  };
+  EXPECT_EQ(largest_first(read), (Lines{"SAVE $1.00", "on any ONE Sudsy pods", "Limit one coupon per purchase.",
+                                        "Expires 03/31/2027", "(c) Sudsy Inc.",
+                                        "Скидка"}));
+  EXPECT_TRUE(largest_first({}).empty());
+}
+
+// Brief mode and the description: the largest lines up to about 12 words,
+// a longer first line whole; the description in the program's code page,
+// cut at a word to the field's width.
+TEST(PrintedLines, BriefLinesAndTheDescriptionTakeTheLargestPrint) {
+  const Lines sudsy = {"SAVE $1.00", "on any ONE Sudsy laundry pods", "Limit one coupon per purchase."};
+  EXPECT_EQ(brief_lines(sudsy), 2u);
+  EXPECT_EQ(brief_lines({"one two three four five six seven eight nine ten eleven twelve thirteen", "x"}), 1u);
+  EXPECT_EQ(brief_lines({}), 0u);
+  EXPECT_EQ(description_from(sudsy, 120), "SAVE $1.00 on any ONE Sudsy laundry pods");
+  EXPECT_EQ(description_from(sudsy, 20), "SAVE $1.00 on any");
+  EXPECT_EQ(description_from({"Crème brûlée €2 – naïve ☃"}, 120), "Cr\xE8me br\xFBl\xE9" "e \x80" "2 \x96 na\xEFve ?");
+  EXPECT_EQ(description_from({std::string(130, 'W')}, 120), std::string(120, 'W'));
+}
+
+TEST(PrintedLines, AnExpiryInThePrintGivesTheEditorsFourKeys) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Expires 03/31/2027", "0327"}, {"Exp. 3/31/27", "0327"},          {"EXPIRATION DATE: 12-01-2026", "1226"},
+      {"exp 11/2028", "1128"},        {"Expires 13/31/2027", ""},         {"Call 1-800-555-0199", ""},
+      {"Valid 03/31/2027", ""},       {"Good until expiry", ""},
+  };
+  for (const auto& [line, keys] : cases) EXPECT_EQ(expiry_in_print({"SAVE", line}), keys) << line;
+}
+
+// The reading's settings: a SANE device and language names; a language
+// that could name another file is nonsense. Kept only once set.
+TEST(PrintedLines, TheScannerAndThePrintLanguageAreSettings) {
+  std::string what;
+  const auto settings = parse_settings("scanner = pnm:0\nprint language = eng+fra\n", what);
+  ASSERT_TRUE(settings);
+  EXPECT_EQ(settings->scanner, "pnm:0");
+  EXPECT_EQ(settings->print_language, "eng+fra");
+  EXPECT_EQ(parse_settings(settings_text(*settings), what), settings);
+  EXPECT_EQ(settings_text({}).find("print language"), std::string::npos);
+  for (const char* nonsense : {"print language = ../../etc/x\n", "print language = eng+\n", "print language =\n"}) {
+    EXPECT_FALSE(parse_settings(nonsense, what)) << nonsense;
+    EXPECT_EQ(what, "line 1: print language must be names such as eng, or eng+fra");
+  }
+}
+
+}  // namespace
+}  // namespace sortwell

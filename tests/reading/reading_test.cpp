@@ -1,0 +1,252 @@
+// Reading print: real tesseract on coupon pictures drawn here, real SANE
+// scanners (its pnm backend serving a picture, its test backend a blank
+// page, a jam and a slow scan), the whole path in the dialogue, and the
+// built program. Skipped where the reading is not built or root is missing.
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <thread>
+
+#include "e2e/pty_process.h"
+#include "reading/coupon_reader.h"
+#include "reading/reading_aloud.h"
+#include "records/coupon_record.h"
+#include "support/coupon_picture.h"
+#include "support/test_program.h"
+
+namespace sortwell {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::CouponPicture;
+using testing::draw_coupon;
+using testing::read_file;
+using testing::TempDir;
+using testing::TestProgram;
+using testing::write_file;
+using Lines = std::vector<std::string>;
+
+const Lines sudsy = {"SAVE $1.00", "on any ONE Sudsy laundry pods", "Limit one coupon per purchase.", "Expires 03/31/2027"};
+bool private_tmp = false;  // set by main: the pnm scanner serves /tmp/input.ppm
+
+#ifndef SORTWELL_HAVE_OCR
+#define SKIP_WITHOUT_READING() GTEST_SKIP() << "reading print is not built in (no tesseract or leptonica)"
+#else
+#define SKIP_WITHOUT_READING()
+#endif
+
+// A scanner that hangs until it is cancelled.
+class HungScanner : public Scanner {
+ public:
+  ScanResult scan(const std::string&, const std::atomic<bool>& cancelled, GrayPage&) override {
+    while (!cancelled) std::this_thread::sleep_for(2ms);
+    return {ScanStatus::cancelled, {}};
+  }
+  void cancel() override {}
+};
+
+// One reader for the suite, its engine loaded once, as in a run; let go
+// before the engine's library ends.
+std::unique_ptr<CouponReader> suite_reader;
+CouponReader& reader() {
+  if (!suite_reader) suite_reader = std::make_unique<CouponReader>(std::make_shared<HungScanner>());
+  return *suite_reader;
+}
+
+Reading read_picture(const std::string& path, const std::string& languages = "eng") {
+  ReadOptions options;
+  options.picture = path;
+  options.languages = languages;
+  return reader().read(options, nullptr);
+}
+
+TEST(Reading, CouponsAreReadLargestPrintFirstInAnyFontOnAnyBackgroundAnyWayRound) {
+  SKIP_WITHOUT_READING();
+  TempDir dir;
+  for (int turn : {0, 90, 180, 270}) {
+    CouponPicture picture = testing::sudsy_coupon();
+    picture.turn = turn;
+    draw_coupon(picture, dir.file("turned.png"));
+    EXPECT_EQ(read_picture(dir.file("turned.png")).lines, sudsy) << turn;
+  }
+  // The fine print first on the coupon, the largest in the middle, on yellow.
+  CouponPicture cereal{{{"Manufacturer coupon. Exp. 3/31/27", 22, "Liberation Sans"},
+                        {"FREE", 96, "Liberation Serif", true},
+                        {"Crunchy Oats cereal, any size", 40, "DejaVu Sans Mono"}}};
+  cereal.background[2] = 0.3;
+  draw_coupon(cereal, dir.file("cereal.png"));
+  const Lines read = read_picture(dir.file("cereal.png")).lines;
+  EXPECT_EQ(read, (Lines{"FREE", "Crunchy Oats cereal, any size", "Manufacturer coupon. Exp. 3/31/27"}));
+}
+
+TEST(Reading, PicturesThatCannotBeReadAreToldWithTheirReason) {
+  SKIP_WITHOUT_READING();
+  TempDir dir;
+  draw_coupon(testing::sudsy_coupon(), dir.file("whole.png"));
+  draw_coupon({}, dir.file("blank.png"));
+  write_file(dir.file("empty.png"), "");
+  write_file(dir.file("cut.png"), read_file(dir.file("whole.png")).substr(0, 300));
+  write_file(dir.file("notes.png"), "milk, eggs, coupons\n");
+  write_file(dir.file("huge.pgm"), "P5\n90000 90000\n255\n");
+  const std::pair<const char*, std::string> cases[] = {
+      {"empty.png", "I cannot read this picture: it is no picture I know."},
+      {"cut.png", "I cannot read this picture: it is damaged or cut short."},
+      {"notes.png", "I cannot read this picture: it is no picture I know."},
+      {"huge.pgm", "I cannot read this picture: it is too large, 90000 by 90000 pixels."},
+      {"missing.png", "I cannot read this picture: there is no such file."},
+      {"blank.png", "I find no print in this picture."},
+  };
+  for (const auto& [file, sentence] : cases) EXPECT_EQ(reading_failure(read_picture(dir.file(file)), false), sentence);
+  EXPECT_EQ(reading_failure(read_picture(dir.file("whole.png"), "eng+xyz"), false),
+            "I cannot read print: the language data for xyz is missing or damaged. Install the package tesseract-ocr-xyz.");
+}
+
+// A key cuts a scan short at once and is left to be read; a scan that
+// outlasts the limit is stopped and told.
+TEST(Reading, AKeyOrTheLimitEndsAScanAtOnce) {
+  SKIP_WITHOUT_READING();
+  TempDir dir;
+  draw_coupon({}, dir.file("blank.png"));
+  read_picture(dir.file("blank.png"));  // the engine loaded, as after a first reading
+  testing::ScriptedKeyboard keyboard("7");
+  const auto began = std::chrono::steady_clock::now();
+  EXPECT_EQ(reader().read({}, &keyboard).status, ReadingStatus::cut);
+  EXPECT_LT(std::chrono::steady_clock::now() - began, 500ms);
+  EXPECT_EQ(keyboard.wait_key(), Key::character('7'));
+  ReadOptions hasty;
+  hasty.limit = 100ms;
+  EXPECT_EQ(reading_failure(reader().read(hasty, nullptr), true), "The scanner took more than a minute, so I stopped it.");
+}
+
+// Where the platform scans nothing (Windows), the menu's r reads a picture
+// file named instead; an expiry already there is kept.
+TEST(Reading, WithoutAScannerTheMenusRReadsAPictureFile) {
+  SKIP_WITHOUT_READING();
+  class NoScanner : public HungScanner {
+    bool scans() const override { return false; }
+  };
+  CouponReader photos(std::make_shared<NoScanner>());
+  TempDir dir;
+  draw_coupon(testing::sudsy_coupon(), dir.file("photo.png"));
+  TestProgram t(dir.file("photo.png") + "\r");
+  std::string description = "old", expiry = "1226";
+  fill_from_print(t.console, t.voice, {photos, {}}, description, expiry, 120);
+  EXPECT_EQ(description, "SAVE $1.00 on any ONE Sudsy laundry pods");
+  EXPECT_EQ(expiry, "1226");
+  EXPECT_EQ(t.voice.sentences, (Lines{"Reading the coupon.", "Description: SAVE $1.00 on any ONE Sudsy laundry pods."}));
+  EXPECT_EQ(t.screen.rows().front(), "picture file: " + dir.file("photo.png"));
+}
+
+// The whole path through SANE's pnm scanner: r at the prompt says every
+// line, largest first, of a coupon laid upside down; r in a new coupon's
+// menu fills in its description and expiry, which are saved. The prompt's
+// reading touches no record.
+TEST(Scanning, TheCouponOnTheScannerIsHeardAndFillsInANewCoupon) {
+  SKIP_WITHOUT_READING();
+  if (!private_tmp) GTEST_SKIP() << "needs root, for a /tmp of its own where the pnm scanner finds its picture";
+  CouponPicture upside_down = testing::sudsy_coupon();
+  upside_down.turn = 180;
+  draw_coupon(upside_down, "/tmp/input.ppm");
+  TestProgram t("r\r");
+  std::filesystem::create_directories(std::filesystem::path(t.settings_path).parent_path());
+  write_file(t.settings_path, "scanner = pnm:0\n");
+  t.voice.on_say = [&](const std::string& sentence) {
+    if (sentence == sudsy.back()) t.keyboard.type("4711\r");
+    if (sentence.starts_with("I now need you")) t.keyboard.type("r");
+    if (sentence.starts_with("Description: ")) t.keyboard.type("\r\r");
+  };
+  t.run();
+  const Lines& said = t.voice.sentences;
+  ASSERT_GE(said.size(), 6u);
+  EXPECT_EQ(Lines(said.begin() + 1, said.begin() + 6),
+            (Lines{"Reading the coupon.", sudsy[0], sudsy[1], sudsy[2], sudsy[3]}));
+  EXPECT_NE(std::find(said.begin(), said.end(),
+                      "Description: SAVE $1.00 on any ONE Sudsy laundry pods. Expiry: 03/27."), said.end());
+  const CouponRecord record = unpack_record(read_file(t.record_file("4711")));
+  EXPECT_EQ(record.description, "SAVE $1.00 on any ONE Sudsy laundry pods");
+  EXPECT_EQ(record.expiry, "03");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.data_dir), {}), 1);
+}
+
+// Brief mode says the largest print, up to about 12 words, and f the rest;
+// SANE's test scanner's blank page is told.
+TEST(Scanning, BriefModeSaysTheLargestPrintAndABlankPageIsTold) {
+  SKIP_WITHOUT_READING();
+  if (!private_tmp) GTEST_SKIP() << "needs root, for a /tmp of its own where the pnm scanner finds its picture";
+  draw_coupon(testing::sudsy_coupon(), "/tmp/input.ppm");
+  for (const char* scanner : {"pnm:0", "test:0"}) {
+    TestProgram t("r\r");
+    std::filesystem::create_directories(std::filesystem::path(t.settings_path).parent_path());
+    write_file(t.settings_path, std::string("brief = on\nscanner = ") + scanner + "\n");
+    t.voice.on_say = [&](const std::string& sentence) {
+      if (sentence == sudsy[1]) t.keyboard.type("f\r");
+    };
+    t.run();
+    const Lines heard(t.voice.sentences.begin() + 1, t.voice.sentences.end());
+    EXPECT_EQ(heard, scanner == std::string("pnm:0")
+                         ? (Lines{"Reading the coupon.", sudsy[0], sudsy[1], sudsy[2] + " " + sudsy[3]})
+                         : (Lines{"Reading the coupon.", "I find no print on the scanner. Is the coupon face down on the glass?"}));
+  }
+}
+
+// The built program: its reading module found beside it, a jammed scanner
+// and none at all told, and SIGTERM in the middle of a slow scan ending it
+// within a second, its terminal given back.
+TEST(Scanning, TheProgramTellsScannerFailuresAndEndsMidScanOnSigterm) {
+  SKIP_WITHOUT_READING();
+  TempDir home;
+  draw_coupon(testing::sudsy_coupon(), home.file("coupon.png"));
+  testing::PtyProcess reading(SORTWELL_BINARY, testing::sortwell_environment(home.path(), {}), 80,
+                              {"read", home.file("coupon.png")});
+  EXPECT_EQ(reading.wait_exit(30s), 0);
+  EXPECT_NE(reading.output().find("SAVE $1.00\r\non any ONE Sudsy laundry pods\r\n"), std::string::npos) << reading.output();
+  const std::pair<const char*, const char*> scanners[] = {
+      {"test\n", "The scanner is jammed."}, {"", "I find no scanner."}, {"test\n", nullptr}};
+  for (const auto& [backends, told] : scanners) {
+    write_file(home.file("dll.conf"), backends);
+    write_file(home.file("test.conf"), told != nullptr ? "read-status-code \"SANE_STATUS_JAMMED\"\n"
+                                                       : "read-limit true\nread-delay true\nread-delay-duration 200000\n");
+    testing::PtyProcess program(SORTWELL_BINARY, testing::sortwell_environment(home.path(), {"SORTWELL_VOICE=none",
+                                                                                             "SANE_CONFIG_DIR=" + home.path()}));
+    ASSERT_TRUE(program.wait_for("Sortwell: "));
+    program.type("r\r");
+    ASSERT_TRUE(program.wait_for("Reading the coupon."));
+    if (told != nullptr) {
+      EXPECT_TRUE(program.wait_for(told, 30s)) << program.output();
+      program.type("\r");
+      EXPECT_EQ(program.wait_exit(10s), 0);
+      continue;
+    }
+    std::this_thread::sleep_for(1s);
+    const auto signalled = std::chrono::steady_clock::now();
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.wait_exit(2s), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, 1s);
+    EXPECT_TRUE(testing::same_modes(program.modes(), program.modes_at_start()));
+  }
+}
+
+}  // namespace
+}  // namespace sortwell
+
+// The suite's own /tmp, where root may make one: no other program's
+// /tmp/input.ppm is touched. A run in which tests skipped and none failed
+// ends with 77, which ctest shows as skipped.
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  sortwell::private_tmp = geteuid() == 0 && unshare(CLONE_NEWNS) == 0 &&
+                          mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                          mount("tmpfs", "/tmp", "tmpfs", 0, "size=64m") == 0;
+  const std::string sane = "/tmp/sane";
+  std::filesystem::create_directories(sane);
+  sortwell::testing::write_file(sane + "/dll.conf", "pnm\ntest\n");
+  sortwell::testing::write_file(sane + "/test.conf", "test-picture \"Solid white\"\nmode Gray\n");
+  setenv("SANE_CONFIG_DIR", sane.c_str(), 1);
+  const int status = RUN_ALL_TESTS();
+  sortwell::suite_reader.reset();
+  return status == 0 && ::testing::UnitTest::GetInstance()->skipped_test_count() > 0 ? 77 : status;
+}
