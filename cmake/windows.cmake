@@ -25,16 +25,19 @@ add_custom_command(
   OUTPUT ${zip_file}
   COMMAND ${CMAKE_COMMAND} -E rm -f ${zip_file}
   COMMAND ${ZIP} -q -j ${zip_file} $<TARGET_FILE:sortwell> ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
-  DEPENDS sortwell ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE)
+  COMMAND ${ZIP} -q ${zip_file} tessdata/eng.traineddata tessdata/osd.traineddata
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+  DEPENDS sortwell ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE ${ocr_data})
 add_custom_target(windows_zip ALL DEPENDS ${zip_file})
 
-# The installer: Program Files\Sortwell, a Start-menu shortcut, the folder on PATH.
+# The installer: Program Files\Sortwell with the language data, a Start-menu
+# shortcut, the folder on PATH.
 set(msi_file ${CMAKE_BINARY_DIR}/sortwell-${PROJECT_VERSION}-x64.msi)
 add_custom_command(
   OUTPUT ${msi_file}
   COMMAND ${PROJECT_SOURCE_DIR}/tools/make-msi $<TARGET_FILE:sortwell> ${PROJECT_VERSION} ${msi_file}
   DEPENDS sortwell ${PROJECT_SOURCE_DIR}/packaging/sortwell.wxs ${PROJECT_SOURCE_DIR}/tools/make-msi
-          ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE)
+          ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE ${ocr_data})
 add_custom_target(windows_msi ALL DEPENDS ${msi_file})
 
 include(CTest)

@@ -3,8 +3,11 @@
 // the Linux program.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <filesystem>
+#include <tuple>
 
 #include "e2e/pty_process.h"
 #include "records/coupon_record.h"
@@ -61,20 +64,22 @@ struct Wine {
   }
   std::string record(const std::string& code) const { return read_file(prefix + "/drive_c/sortwell/" + code + ".cou"); }
   // A command line under wine, its output to a file: the exit status and
-  // what it wrote on standard output and then standard error.
-  std::pair<int, std::string> run(const std::string& command) const {
-    return run_program(std::string(wine) + " " + command);
+  // what it wrote on standard output and then standard error (or, given
+  // `error`, standard error there).
+  std::pair<int, std::string> run(const std::string& command, std::string* error = nullptr) const {
+    return run_program(std::string(wine) + " " + command, error);
   }
   // The prefix's wineserver with `options`: -w waits for it to end, -k ends it.
   int run_server(const std::string& options) const { return run_program("/usr/lib/wine/wineserver64 " + options).first; }
   // Bounded, so that a stalled wine fails the test rather than hangs it.
-  std::pair<int, std::string> run_program(const std::string& command) const {
+  std::pair<int, std::string> run_program(const std::string& command, std::string* error = nullptr) const {
     std::string line;
     for (const std::string& variable : environment()) line += "'" + variable + "' ";
     const std::string file = home.file("out");
     const int status =
         std::system(("timeout -k 5 120 env -i " + line + command + " >" + file + " 2>" + file + ".err").c_str());
-    return {status, read_file(file) + read_file(file + ".err")};
+    if (error != nullptr) *error = read_file(file + ".err");
+    return {status, read_file(file) + (error != nullptr ? "" : read_file(file + ".err"))};
   }
   TempDir home;
   std::string prefix;
@@ -333,9 +338,90 @@ TEST(Windows, TheWorkbookIsTheLinuxOne) {
   EXPECT_EQ(read_back, first_sheet_as_csv(linux_book, linux_work));
 }
 
-// The installer: msiexec puts the program, its shortcut and its folder on
-// PATH in place; the installed program runs; a newer version replaces the
-// older; uninstalling takes all of it back and leaves the records alone.
+// A coupon picture drawn by ImageMagick, in the format its name ends with:
+// three print sizes, given smallest first; `turn` degrees round.
+bool draw_coupon(const std::string& path, int turn = 0) {
+  const std::string draw = "/usr/bin/convert -size 900x360 xc:white -fill black -font DejaVu-Sans -pointsize 20"
+                           " -annotate +30+320 'Limit one coupon per purchase. Expires 03/31/2027'"
+                           " -pointsize 34 -annotate +30+200 'on any ONE Sudsy laundry pods'"
+                           " -font DejaVu-Sans-Bold -pointsize 68 -annotate +30+100 'SAVE $1.00' -rotate " +
+                           std::to_string(turn) + " -alpha off -depth 8 '" + path + "'";
+  return std::system(draw.c_str()) == 0;
+}
+
+// Reading print: sortwell.exe reads each picture format built into it, and
+// any way round, as the Linux build reads the same file, and writes nothing
+// else; a file it cannot read ends with the reason Linux gives and a
+// non-zero status.
+TEST(Windows, APictureIsReadAsOnLinux) {
+  if (const char* missing = missing_for_the_exe()) GTEST_SKIP() << missing;
+  if (!std::filesystem::exists("/usr/bin/convert")) GTEST_SKIP() << "ImageMagick (imagemagick) is not installed";
+  Wine wine_prefix;
+  const std::string drive = wine_prefix.prefix + "/drive_c/";
+  // Each: the exit status, standard output, standard error.
+  const auto read_on = [&](bool windows, const std::string& name) {
+    std::string error;
+    const auto [status, output] =
+        windows ? wine_prefix.run(windows_program() + " read 'C:\\" + name + "'", &error)
+                : wine_prefix.run_program(std::string(SORTWELL_BINARY) + " read '" + drive + name + "'", &error);
+    return std::tuple(WIFEXITED(status) ? WEXITSTATUS(status) : -1, output, error);
+  };
+  ASSERT_TRUE(draw_coupon(drive + "coupon.png"));
+  const auto [status, expected, linux_error] = read_on(false, "coupon.png");
+  ASSERT_EQ(status, 0) << linux_error;
+  const std::size_t save = expected.find("SAVE $1.00\n"), pods = expected.find("Sudsy laundry pods\n");
+  ASSERT_TRUE(save < pods && pods < expected.find("Expires 03/31/2027\n")) << expected;
+  const struct {
+    std::string name;
+    int turn;
+  } pictures[] = {{"coupon.png", 0}, {"coupon.jpg", 0}, {"coupon.tif", 0}, {"coupon.pnm", 0},
+                  {"upside down.png", 180}, {"sideways.jpg", 90}};
+  for (const auto& picture : pictures) {
+    SCOPED_TRACE(picture.name);
+    ASSERT_TRUE(draw_coupon(drive + picture.name, picture.turn));
+    EXPECT_EQ(read_on(true, picture.name), std::tuple(0, expected, ""));
+  }
+  write_file(drive + "empty.png", "");
+  write_file(drive + "text.jpg", "SAVE $1.00 on any ONE Sudsy laundry pods\n");
+  for (const std::string bad : {"empty.png", "text.jpg", "missing.png"}) {
+    SCOPED_TRACE(bad);
+    const auto [linux_status, linux_output, linux_reason] = read_on(false, bad);
+    EXPECT_NE(linux_status, 0);
+    const std::size_t reason = linux_reason.find(bad + ": ") + bad.size();
+    const std::string told = linux_reason.substr(reason, linux_reason.find('\n', reason) + 1 - reason);
+    EXPECT_EQ(read_on(true, bad), std::tuple(linux_status, "", "sortwell: C:\\" + bad + told));
+  }
+}
+
+// Windows scans nothing: r in a new coupon's menu asks for a photo instead,
+// fills in the description and the expiry from its print (a photo upside
+// down), and the record saved holds them (the file keeps the month).
+TEST(Windows, TheMenusRFillsInTheCouponFromAPhoto) {
+  if (const char* missing = missing_for_the_exe()) GTEST_SKIP() << missing;
+  if (!std::filesystem::exists("/usr/bin/convert")) GTEST_SKIP() << "ImageMagick (imagemagick) is not installed";
+  Wine wine_prefix;
+  ASSERT_TRUE(draw_coupon(wine_prefix.prefix + "/drive_c/photo.jpg", 180));
+  PtyProcess run(wine, wine_prefix.environment(), 80, {windows_program()});
+  ASSERT_TRUE(prompted(run));
+  run.type("4711\r");
+  ASSERT_TRUE(run.wait_for("create/edit coupon menu, item: 4711"));
+  run.type("r");
+  ASSERT_TRUE(run.wait_for("picture file:"));
+  run.type("C:\\photo.jpg\r");
+  ASSERT_TRUE(run.wait_for("3) des: SAVE $1.00 on any ONE Sudsy laundry pods", 60s)) << run.output();
+  run.type("\r");
+  ASSERT_TRUE(run.wait_for("Sortwell:"));
+  run.type("\r");
+  EXPECT_EQ(run.wait_exit(30s), 0);
+  const CouponRecord saved = unpack_record(wine_prefix.record("4711"));
+  EXPECT_EQ(saved.description, "SAVE $1.00 on any ONE Sudsy laundry pods");
+  EXPECT_EQ(saved.expiry, "03");
+}
+
+// The installer: msiexec puts the program, its language data, its shortcut
+// and its folder on PATH in place; the installed program runs; a newer
+// version replaces the older; uninstalling takes all of it back and leaves
+// the records alone.
 TEST(Windows, TheInstallerInstallsUpgradesAndUninstallsCleanly) {
   if (!std::filesystem::exists(wine)) GTEST_SKIP() << "wine64 is not installed";
   const std::string msi = SORTWELL_SOURCE_DIR "/build-windows/sortwell-" SORTWELL_VERSION "-x64.msi";
@@ -359,8 +445,15 @@ TEST(Windows, TheInstallerInstallsUpgradesAndUninstallsCleanly) {
         .second;
   };
   ASSERT_EQ(wine_prefix.run("msiexec /i " + msi + " /qn").first, 0);
-  for (const char* file : {"sortwell.exe", "README.md", "LICENSE.txt"}) {
+  for (const char* file :
+       {"sortwell.exe", "README.md", "LICENSE.txt", "tessdata/eng.traineddata", "tessdata/osd.traineddata"}) {
     EXPECT_TRUE(std::filesystem::exists(installed + "/" + file)) << file;
+  }
+  // The installed program finds its language data beside itself.
+  if (draw_coupon(drive + "/coupon.png")) {
+    const auto [status, text] = wine_prefix.run("'" + installed + "/sortwell.exe' read 'C:\\coupon.png'");
+    EXPECT_EQ(status, 0) << text;
+    EXPECT_NE(text.find("SAVE $1.00"), std::string::npos) << text;
   }
   EXPECT_NE(path_variable().find("C:\\Program Files\\Sortwell"), std::string::npos) << path_variable();
   bool shortcut = false;
