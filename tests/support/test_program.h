@@ -18,13 +18,11 @@ struct TestProgram {
   explicit TestProgram(std::string_view script = {}, int width = 80)
       : keyboard(script), screen(width), console(keyboard, screen) {}
 
-  // The voice is opened as the program opens it; `screen_reader` is what
-  // detection finds, `voice_chosen` whether SORTWELL_VOICE named a voice.
+  // `screen_reader` is what detection finds, `voice_chosen` whether
+  // SORTWELL_VOICE named a voice; `voices_open` counts opens less closes.
   int run() {
-    const VoiceSource voices{voice_chosen, [this] { return screen_reader; }, [this]() -> Voice& {
-                               ++voices_opened;
-                               return voice;
-                             }};
+    const auto open = [this]() -> Voice& { return ++voices_open, voice; };
+    const VoiceSource voices{voice_chosen, [this] { return screen_reader; }, open, [this] { --voices_open; }};
     return run_session(console, voices, clock, {data_dir, true, settings_path});
   }
   std::string record_file(const std::string& code) const { return data_dir + "/" + code + ".cou"; }
@@ -39,7 +37,7 @@ struct TestProgram {
   Console console;
   bool screen_reader = false;
   bool voice_chosen = false;
-  int voices_opened = 0;
+  int voices_open = 0;
 };
 
 }  // namespace sortwell::testing
