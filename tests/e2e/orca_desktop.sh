@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Orca in xfce4-terminal under Xvfb, on a private D-Bus session with AT-SPI,
-# every part in this script's process group, which a TERM ends. Once DIR/go
-# is made (Orca speaking), the terminal starts; DIR/display is written once
-# it shows, and its shell starts PROGRAM at the first Enter (making DIR/started).
-# Usage: orca_desktop.sh DIR PROGRAM SPEECHD_ADDRESS=orca's SPEECHD_ADDRESS=PROGRAM's
+# all in this script's process group, which a TERM ends (Xvfb removing its
+# lock). Once Orca speaks (ORCA_LOG), the terminal starts; Enter is typed
+# until its shell starts PROGRAM, with DIR/display holding the display.
+# Usage: orca_desktop.sh DIR PROGRAM SPEECHD_ADDRESS=orca's SPEECHD_ADDRESS=PROGRAM's ORCA_LOG
 set -u
 dir=$1
-trap 'trap - TERM; kill -TERM 0; exit 0' TERM
+trap 'trap - TERM; kill -TERM 0; wait; exit 0' TERM
 exec >/dev/null 2>&1
 export HOME=$dir/home XDG_RUNTIME_DIR=$dir/run PATH=/usr/bin:/bin LANG=C.UTF-8
 mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -16,9 +16,10 @@ dbus-daemon --session --nofork --print-address=3 3>"$dir/bus" &
 until [ -s "$dir/display.tmp" ] && [ -s "$dir/bus" ]; do sleep 0.05; done
 export DISPLAY=:$(cat "$dir/display.tmp") DBUS_SESSION_BUS_ADDRESS=$(head -1 "$dir/bus")
 env "$3" orca &
-until [ -e "$dir/go" ]; do sleep 0.05; done
-env "$4" xfce4-terminal --disable-server --geometry=100x30 \
-  -x bash --norc --noprofile -c "read -r; : >'$dir/started'; exec '$2'" &
+until [ -s "$5" ]; do sleep 0.05; done
+env "$4" xfce4-terminal --disable-server --geometry=100x30 -x bash --norc --noprofile -c "read -r; : >'$dir/started'; exec '$2'" &
 xdotool search --sync --onlyvisible --class xfce4-terminal
+# Orca reads what a key brings: the program is started by one.
+until [ -e "$dir/started" ]; do xdotool key Return; sleep 1; done
 printf %s "$DISPLAY" >"$dir/display.new" && mv "$dir/display.new" "$dir/display"
 wait
