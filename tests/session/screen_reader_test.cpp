@@ -12,60 +12,48 @@
 namespace sortwell {
 namespace {
 
-using testing::read_file;
 using Rows = std::vector<std::string>;
-
 const std::string third = "Acme offers Corn Flakes quantity  3 bin number  7 as category  5";
-const std::string full = "Acme offers Corn Flakes quantity  4 bin number  7 as category  5";
 
 // 4711 known (Acme Corn Flakes, bin 7, category 5, counted twice); a screen
 // wide enough for the greeting on one row.
 struct Reading : testing::TestProgram {
-  explicit Reading(std::string_view script, const std::string& settings = "") : TestProgram(script, 120) {
+  Reading(std::string_view script, const std::string& settings) : TestProgram(script, 120) {
     std::filesystem::create_directories(std::filesystem::path(settings_path).parent_path());
     std::filesystem::create_directories(data_dir);
     testing::write_file(settings_path, settings);
-    CouponRecord record{"4711", "Acme", "", "Corn Flakes", 5, "00000002", {}, {}, 7};
-    testing::write_file(record_file("4711"), pack_record(record));
+    testing::write_file(record_file("4711"), pack_record({"4711", "Acme", "", "Corn Flakes", 5, "00000002", {}, {}, 7}));
   }
 };
 
-// Two scans typed ahead, counted; f and m tell the last coupon until x removes it.
-TEST(ScreenReaderMode, ALookupPrintsOneLineAndFAndMTellTheLastCouponUntilItIsRemoved) {
+// Two scans typed ahead and counted; f and m tell the last coupon until x
+// removes it; the help, the keys and s's sentence printed once; + and -
+// leave the rate to the voice, which s opens when it turns the mode off
+// and lets go when it turns it on; the choice kept.
+TEST(ScreenReaderMode, OneLinePerLookupEachSentenceOnceAndTheVoiceOpenOnlyOutsideIt) {
   for (const bool brief : {false, true}) {
-    Reading t("4711\r4711\rf\rm\rx\rm\rf\r\r", brief ? "brief = on\n" : "");
+    Reading t("4711\r4711\rf\rm\rx\rm\rf\r?\rk\r+\rs\rs\r\r", std::string("rate = 2\nbrief = ") + (brief ? "on\n" : "off\n"));
     t.screen_reader = true;
     t.run();
     const Rows rows = t.screen.rows();
-    EXPECT_EQ(Rows(rows.begin() + 1, rows.begin() + 9),
-              (Rows{"Sortwell: 4711", brief ? "7." : third, "Sortwell: 4711", brief ? "7." : full, "Sortwell: f", full, "Sortwell: m",
-                    "create/edit coupon menu, item: 4711"}));
+    const std::string full = "Acme offers Corn Flakes quantity  4 bin number  7 as category  5";
+    EXPECT_EQ(Rows(rows.begin() + 1, rows.begin() + 9), (Rows{"Sortwell: 4711", brief ? "7." : third, "Sortwell: 4711",
+                                                              brief ? "7." : full, "Sortwell: f", full, "Sortwell: m",
+                                                              "create/edit coupon menu, item: 4711"}));
     EXPECT_EQ(Rows(rows.begin() + 18, rows.begin() + 24),
               (Rows{"Sortwell: x", "I am removing your last entry as requested.", "Sortwell: m",
                     "There is no coupon to show.", "Sortwell: f", "There is no announcement to repeat."}));
+    for (const char* once : {"Designed to help sort", "Keys for sorting by ear:", "I am ready to start sorting coupons.",
+                             "Your screen reader sets the rate.", "screen reader mode on"}) {
+      EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [&](const std::string& r) { return r.starts_with(once); }), 1)
+          << once;
+    }
+    EXPECT_EQ(t.voice.sentences, (Rows{"screen reader mode off"}));
+    EXPECT_EQ(t.voice.rate, 2);
     EXPECT_EQ(t.voices_open, 0);
-    EXPECT_TRUE(t.voice.sentences.empty());
+    EXPECT_EQ(testing::read_file(t.settings_path), std::string("# Sortwell's settings, kept from one run to the next.\n") +
+                                                       "brief = " + (brief ? "on" : "off") + "\nrate = 2\nscreen reader = on\n");
   }
-}
-
-// The help, the keys and s's sentence printed once; + and - leave the rate
-// for the voice, which s opens when it turns the mode off and lets go when
-// it turns it on; the choice kept.
-TEST(ScreenReaderMode, SOpensTheVoiceOnlyWhileTheModeIsOffAndKeepsTheChoice) {
-  Reading t("?\rk\r+\rs\rs\r\r", "rate = 2\n");
-  t.screen_reader = true;
-  t.run();
-  const Rows rows = t.screen.rows();
-  for (const char* once : {"Designed to help sort", "Keys for sorting by ear:", "I am ready to start sorting coupons.",
-                           "Your screen reader sets the rate.", "screen reader mode on"}) {
-    EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [&](const std::string& r) { return r.starts_with(once); }), 1)
-        << once;
-  }
-  EXPECT_EQ(t.voice.sentences, (Rows{"screen reader mode off"}));
-  EXPECT_EQ(t.voice.rate, 2);
-  EXPECT_EQ(t.voices_open, 0);
-  EXPECT_EQ(read_file(t.settings_path),
-            "# Sortwell's settings, kept from one run to the next.\nbrief = off\nrate = 2\nscreen reader = on\n");
 }
 
 // A voice the user named wins over the setting and detection; the setting

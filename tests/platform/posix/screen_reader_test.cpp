@@ -10,11 +10,11 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <thread>
 
 #include "support/temp_dir.h"
@@ -23,7 +23,6 @@ namespace sortwell {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::write_file;
 using Places = ScreenReaderPlaces;
 
 // A unix socket at `path` taking connections: it writes `first` to its
@@ -32,13 +31,11 @@ struct Listener {
   explicit Listener(const std::string& path, const std::string& first = {}) {
     sockaddr_un where{AF_UNIX, {}};
     path.copy(where.sun_path, sizeof where.sun_path - 1);
-    EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
-    listen(fd, 4);
+    bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where), listen(fd, 4);
     if (first.empty()) return;
     speaker = std::jthread([this, first] {
       const int client = accept(fd, nullptr, nullptr);
-      (void)!write(client, first.data(), first.size());
-      close(client);
+      send(client, first.data(), first.size(), 0), close(client);
     });
   }
   ~Listener() { speaker = {}, close(fd); }
@@ -46,51 +43,43 @@ struct Listener {
   std::jthread speaker;
 };
 
-// A private session bus, its own process group with what it starts, killed with this object.
+// A private session bus, a process group with what it starts, killed with this object.
 struct PrivateBus {
   PrivateBus() {
     prctl(PR_SET_CHILD_SUBREAPER, 1);
-    FILE* printed = popen("env -u DISPLAY GSETTINGS_BACKEND=memory dbus-daemon --session --fork --print-address=1 "
-                          "--print-pid=1 2>/dev/null", "r");
-    char line[512] = "", pid_line[32] = "0";
-    if (printed && std::fgets(line, sizeof line, printed) && std::fgets(pid_line, sizeof pid_line, printed)) {
-      address = std::string(line, std::strcspn(line, "\n")), group = std::atoi(pid_line);
-    }
-    if (printed) pclose(printed);
+    FILE* printed = popen("env -u DISPLAY dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null", "r");
+    char text[512] = "", pid[32] = "0";
+    if (std::fgets(text, sizeof text, printed) && std::fgets(pid, sizeof pid, printed)) address = strtok(text, "\n");
+    pclose(printed);
+    group = std::atoi(pid);
   }
   ~PrivateBus() {
-    if (group > 0) kill(-group, SIGKILL);
-    while (group > 0 && waitpid(-group, nullptr, 0) > 0) {
+    while (group > 0 && kill(-group, SIGKILL) == 0 && waitpid(-group, nullptr, 0) > 0) {
     }
   }
   // What a desktop sets when the user turns the screen reader on or off; AT-SPI's launcher answers it.
-  bool set_screen_reader(bool on) const {
+  bool set_screen_reader(const char* on) const {
     return std::system(("DBUS_SESSION_BUS_ADDRESS='" + address + "' dbus-send --session --print-reply --dest=org.a11y.Bus "
                         "/org/a11y/bus org.freedesktop.DBus.Properties.Set string:org.a11y.Status "
-                        "string:ScreenReaderEnabled variant:boolean:" + (on ? "true" : "false") + " >/dev/null").c_str()) == 0;
+                        "string:ScreenReaderEnabled variant:boolean:" + on + " >/dev/null").c_str()) == 0;
   }
   std::string address;
   pid_t group = 0;
 };
 
-void make_process(const std::string& proc, const std::string& pid, const std::string& comm, const std::string& cmdline) {
-  std::filesystem::create_directories(proc + "/" + pid);
-  write_file(proc + "/" + pid + "/comm", comm + "\n");
-  write_file(proc + "/" + pid + "/cmdline", cmdline);
-}
-
-// Each way, and what does not answer answers no within its wait.
 TEST(ScreenReaderFound, BySpeakupOrcaBrlapiOrAtspiAndNeverHeldUpByWhatDoesNotAnswer) {
   testing::TempDir dir;
   const uid_t me = getuid();
-  for (const char* synth : {"soft", "none"}) std::filesystem::create_directories(dir.file(synth));
-  write_file(dir.file("soft/synth"), "soft\n");
-  write_file(dir.file("none/synth"), "none\n");
-  make_process(dir.file("orca"), "20", "orca", std::string("/usr/bin/orca\0", 14));
-  make_process(dir.file("python"), "19", "python3", std::string("/usr/bin/python3\0/usr/bin/orca\0--replace\0", 41));
-  make_process(dir.file("others"), "18", "python3", std::string("/usr/bin/python3\0/usr/bin/orcaslicer\0", 37));
-  make_process(dir.file("others"), "self", "orca", std::string("orca\0", 5));
-  const std::uint32_t version[3] = {htonl(4), htonl('v'), htonl(8)};
+  // Speakup's synth, and processes' names and command lines.
+  for (const auto& [file, text] : std::map<std::string, std::string>{
+           {"soft/synth", "soft\n"}, {"none/synth", "none\n"}, {"orca/20/comm", "orca\n"},
+           {"python/19/comm", "python3\n"}, {"python/19/cmdline", std::string("/usr/bin/python3\0/usr/bin/orca\0-r\0", 34)},
+           {"others/18/comm", "python3\n"}, {"others/18/cmdline", std::string("python3\0/usr/bin/orcaslicer\0", 28)},
+           {"others/self/comm", "orca\n"}}) {
+    std::filesystem::create_directories(std::filesystem::path(dir.file(file)).parent_path());
+    testing::write_file(dir.file(file), text);
+  }
+  const std::uint32_t version[3] = {htonl(4), htonl('v'), htonl(8)};  // BrlAPI speaks first
   Listener brltty(dir.file("brltty"), std::string(reinterpret_cast<const char*>(version), sizeof version));
   Listener silent(dir.file("silent"));
   struct Case {
@@ -118,22 +107,19 @@ TEST(ScreenReaderFound, BySpeakupOrcaBrlapiOrAtspiAndNeverHeldUpByWhatDoesNotAns
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << c.what;
   }
   EXPECT_FALSE(orca_running(dir.file("orca"), me, 0ms)) << "processes looked through past the wait";
-  const char* own_bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-  const std::string kept = own_bus ? own_bus : "";
   setenv("DBUS_SESSION_BUS_ADDRESS", "tcp:host=bus.example,port=1", 1);
   EXPECT_EQ(screen_reader_places_from_environment().session_bus, "") << "a bus over the network";
-  own_bus ? setenv("DBUS_SESSION_BUS_ADDRESS", kept.c_str(), 1) : unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  unsetenv("DBUS_SESSION_BUS_ADDRESS");
 
   if (!std::filesystem::exists("/usr/bin/dbus-daemon") || !std::filesystem::exists("/usr/libexec/at-spi-bus-launcher")) {
     GTEST_SKIP() << "dbus-daemon or at-spi2-core is not installed (tools/install-deps test)";
   }
   PrivateBus bus;
-  ASSERT_FALSE(bus.address.empty());
   const Places places{dir.file("no"), dir.file("no"), me, bus.address, ""};
   EXPECT_FALSE(screen_reader_found(places, 1s)) << "a bus without AT-SPI, which is not started for it";
-  for (const bool on : {true, false}) {
+  for (const char* on : {"true", "false"}) {
     ASSERT_TRUE(bus.set_screen_reader(on));
-    EXPECT_EQ(screen_reader_found(places, 1s), on);
+    EXPECT_EQ(screen_reader_found(places, 1s), *on == 't');
   }
 }
 
