@@ -2,7 +2,7 @@
 # Orca in xfce4-terminal under Xvfb, on a private D-Bus session with AT-SPI,
 # all in this script's process group, which a TERM ends (Xvfb removing its
 # lock). Once Orca speaks (ORCA_LOG), the terminal starts; Enter is typed
-# until its shell starts PROGRAM, with DIR/display holding the display.
+# until its shell starts PROGRAM, then DIR/display holds the display.
 # Usage: orca_desktop.sh DIR PROGRAM SPEECHD_ADDRESS=orca's SPEECHD_ADDRESS=PROGRAM's ORCA_LOG
 set -u
 dir=$1
@@ -19,7 +19,9 @@ env "$3" orca &
 until [ -s "$5" ]; do sleep 0.05; done
 env "$4" xfce4-terminal --disable-server --geometry=100x30 -x bash --norc --noprofile -c "read -r; : >'$dir/started'; exec '$2'" &
 xdotool search --sync --onlyvisible --class xfce4-terminal
-# Orca reads what a key brings: the program is started by one.
+# Orca reads what a key brings: the program is started by one, once Orca
+# follows the terminal (it echoes a key typed there).
+until grep -q "^start x" "$5"; do xdotool type x; sleep 0.5; done
 until [ -e "$dir/started" ]; do xdotool key Return; sleep 1; done
 printf %s "$DISPLAY" >"$dir/display.new" && mv "$dir/display.new" "$dir/display"
 wait
