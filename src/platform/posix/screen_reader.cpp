@@ -89,8 +89,8 @@ ScreenReaderPlaces screen_reader_places_from_environment() {
 }
 
 bool screen_reader_found(const ScreenReaderPlaces& places, std::chrono::milliseconds wait) {
-  return speakup_speaking(places.speakup) || orca_running(places.proc, places.user, wait) ||
-         atspi_screen_reader_enabled(places.session_bus, wait) || brlapi_answers(places.brlapi_socket, wait);
+  return speakup_speaking(places.speakup) || brlapi_answers(places.brlapi_socket, wait) ||
+         orca_running(places.proc, places.user, wait) || atspi_screen_reader_enabled(places.session_bus, wait);
 }
 
 bool screen_reader_running() { return screen_reader_found(screen_reader_places_from_environment(), screen_reader_wait); }

@@ -23,12 +23,13 @@ struct ScreenReaderPlaces {
 // host is not asked: start-up never reaches out over a network.
 ScreenReaderPlaces screen_reader_places_from_environment();
 
-// The longest a session bus, and then BrlAPI, that does not answer holds
+// The longest BrlAPI, and then a session bus, that does not answer holds
 // start-up, each, and the longest the processes are looked through. A bus
 // that answers does within a few milliseconds.
 inline constexpr std::chrono::milliseconds screen_reader_wait{50};
 
-// Any of the four below, cheapest first, stopping at the first found.
+// Any of the four below, stopping at the first found: the cheapest first
+// (a file; a socket that is mostly not there), the processes, the bus last.
 bool screen_reader_found(const ScreenReaderPlaces& places, std::chrono::milliseconds wait);
 
 // Speakup is loaded (its sysfs folder is there) and has a synthesizer:
