@@ -69,7 +69,7 @@ struct Harness {
     const LookupContext context{console, voice, categories, picker_position, data_dir, false, false};
     return look_up_coupon(context, code, last_entry).sentence;
   }
-  int run() { return run_session(console, {true, {}, [this]() -> Voice& { return voice; }, {}}, clock, {data_dir, true, {}}); }
+  int run() { return run_session(console, {true, {}, [this]() -> Voice& { return voice; }}, clock, {data_dir, true, {}}); }
 
   std::string data_dir;
   testing::ScriptedKeyboard keyboard;

@@ -29,13 +29,11 @@ int run(int argc, char** argv) {
   std::unique_ptr<Voice> system_voice;
   std::optional<HeardOrShown> heard_or_shown;
   ShownVoice shown(console);
-  const auto open = [&]() -> Voice& {
-    if (*voice_choice == VoiceChoice::none) return shown;
-    system_voice = open_system_voice(*voice_choice);
-    return heard_or_shown.emplace(*system_voice, console);
-  };
-  const auto close = [&] { heard_or_shown.reset(), system_voice.reset(); };
-  const VoiceSource voices{*voice_choice != VoiceChoice::automatic, screen_reader_running, open, close};
+  const VoiceSource voices{*voice_choice != VoiceChoice::automatic, screen_reader_running, [&]() -> Voice& {
+                             if (*voice_choice == VoiceChoice::none) return shown;
+                             system_voice = open_system_voice(*voice_choice);
+                             return heard_or_shown.emplace(*system_voice, console);
+                           }};
   return run_session(console, voices, clock, {line.data_dir, !line.named_dir, settings_path_from_environment()});
 }
 

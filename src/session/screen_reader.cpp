@@ -22,13 +22,7 @@ SessionVoice::SessionVoice(Console& console, const VoiceSource& source, bool scr
 void SessionVoice::set_screen_reader(bool on, int rate) {
   screen_reader_ = on;
   rate_ = rate;
-  if (!on) {
-    current();
-  } else if (opened_ != nullptr) {
-    // Let go, so that the screen reader has the sound device to itself.
-    opened_ = nullptr;
-    if (source_.close) source_.close();
-  }
+  if (!on) current();
 }
 
 Voice& SessionVoice::current() {

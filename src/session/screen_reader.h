@@ -22,8 +22,7 @@ class SessionVoice {
  public:
   SessionVoice(Console& console, const VoiceSource& source, bool screen_reader, int rate);
   bool screen_reader() const { return screen_reader_; }
-  // Off opens the voice now, at `rate`, where it was not open yet; on lets
-  // it go.
+  // Off opens the voice now, at `rate`, where it was not open yet.
   void set_screen_reader(bool on, int rate);
   Voice& current();
 

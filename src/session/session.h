@@ -30,9 +30,6 @@ struct VoiceSource {
   // The voice, opened at its first use: never in screen-reader mode, where
   // no speech server and no audio is started.
   std::function<Voice&()> open;
-  // Lets the opened voice go, its sound device and speech server with it,
-  // when screen-reader mode is turned on.
-  std::function<void()> close;
 };
 
 // The session driver: start-up, then one pass after another of speaking the

@@ -19,11 +19,10 @@ struct TestProgram {
       : keyboard(script), screen(width), console(keyboard, screen) {}
 
   // `screen_reader` is what detection finds, `voice_chosen` whether
-  // SORTWELL_VOICE named a voice; `voices_open` counts opens less closes.
+  // SORTWELL_VOICE named a voice; `voices_opened` counts the voice's opening.
   int run() {
-    const auto open = [this]() -> Voice& { return ++voices_open, voice; };
-    const VoiceSource voices{voice_chosen, [this] { return screen_reader; }, open, [this] { --voices_open; }};
-    return run_session(console, voices, clock, {data_dir, true, settings_path});
+    const auto open = [this]() -> Voice& { return ++voices_opened, voice; };
+    return run_session(console, {voice_chosen, [this] { return screen_reader; }, open}, clock, {data_dir, true, settings_path});
   }
   std::string record_file(const std::string& code) const { return data_dir + "/" + code + ".cou"; }
 
@@ -37,7 +36,7 @@ struct TestProgram {
   Console console;
   bool screen_reader = false;
   bool voice_chosen = false;
-  int voices_open = 0;
+  int voices_opened = 0;
 };
 
 }  // namespace sortwell::testing
