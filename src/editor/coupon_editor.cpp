@@ -9,8 +9,9 @@ namespace sortwell {
 namespace {
 
 // Item 5: a, r or ! updates the count at once, any other key does nothing.
-// Returns whether an update ran; `written` keeps the first that failed.
-bool quantity_menu(Console& console, CouponRecord& record, CouponFile& file, FileResult& written) {
+// Returns whether an update ran; one that failed goes to `update_failed`.
+bool quantity_menu(Console& console, CouponRecord& record, CouponFile& file,
+                   const std::function<void(const FileResult&)>& update_failed) {
   console.print_text("a)dd, r)emove, !)reset");
   console.print_newline();
   FileResult update;
@@ -20,7 +21,7 @@ bool quantity_menu(Console& console, CouponRecord& record, CouponFile& file, Fil
     case '!': update = file.reset_quantity(record); break;
     default: return false;
   }
-  if (written) written = update;
+  if (!update) update_failed(update);
   return true;
 }
 
@@ -28,8 +29,7 @@ bool quantity_menu(Console& console, CouponRecord& record, CouponFile& file, Fil
 
 FileResult run_coupon_editor(Console& console, Voice& voice, const CategoryTable& categories,
                              std::uint8_t& picker_position, std::string_view code, CouponRecord& record,
-                             CouponFile& file) {
-  FileResult written;
+                             CouponFile& file, const std::function<void(const FileResult&)>& update_failed) {
   note_open_edit(true);
   // An entry ended by Enter alone ends the editor; one refused is told.
   const auto take = [&](const Entry& entry) {
@@ -54,7 +54,7 @@ FileResult run_coupon_editor(Console& console, Voice& voice, const CategoryTable
       case '3': enter_description(console, record); break;
       case '4': record.category = pick_category(console, categories, picker_position); break;
       case '5':
-        if (quantity_menu(console, record, file, written)) show_menu();
+        if (quantity_menu(console, record, file, update_failed)) show_menu();
         break;
       case '6': go_on = take(enter_value(console, record)); break;
       case '7': enter_number_needed(console, record); break;
@@ -65,7 +65,7 @@ FileResult run_coupon_editor(Console& console, Voice& voice, const CategoryTable
   }
   const FileResult saved = file.save_record(record);
   note_open_edit(false);
-  return saved ? written : saved;
+  return saved;
 }
 
 }  // namespace sortwell

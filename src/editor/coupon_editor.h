@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "categories/category_table.h"
@@ -16,10 +17,12 @@ namespace sortwell {
 // Enter alone. The category picker starts at `picker_position` and leaves
 // it where the user confirmed. Quantity updates are written at once; the
 // record is saved into `file` on the way out. A value or bin the record
-// cannot hold is refused, printed and spoken. Returns how the writes went:
-// the save's failure, else the first update's, with its reason.
+// cannot hold is refused, printed and spoken. A quantity update that fails
+// is handed to `update_failed` at once, to be told; the record keeps the
+// count its file keeps. Returns how the save went, with its reason: what
+// the file holds once the editor is left.
 FileResult run_coupon_editor(Console& console, Voice& voice, const CategoryTable& categories,
                              std::uint8_t& picker_position, std::string_view code, CouponRecord& record,
-                             CouponFile& file);
+                             CouponFile& file, const std::function<void(const FileResult&)>& update_failed);
 
 }  // namespace sortwell

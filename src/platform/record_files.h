@@ -24,7 +24,9 @@ enum class FileStatus {
   not_a_record,  // a directory, FIFO, device, link, or a path naming nothing
   cannot_lock,   // the file system offers no lock, so it is not used unlocked
   changed,       // another copy changed the file while this one's hold on it was lost
+  overtaken,     // so did another copy, after this one's write went in: on it or not, cannot be told
   unconfirmed,   // the file holds what was written, but it could not be made durable
+  damaged,       // the file holds neither what it held nor what was written (the cause says why)
   unsure,        // what the file holds after a failed write cannot be told
   failed,        // anything else; the cause says what
 };

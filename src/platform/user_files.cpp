@@ -1,5 +1,8 @@
 #include "platform/user_files.h"
 
+#include <chrono>
+#include <thread>
+
 #include "platform/data_dir.h"
 
 namespace sortwell {
@@ -28,15 +31,31 @@ FileResult read_small_file(const std::string& path, std::size_t most, std::strin
   return read;
 }
 
-FileResult replace_small_file(const std::string& path, std::string_view text) {
-  const std::string target = real_path(path);
-  const std::string temporary = target + ".new";
-  // Its folder, for this user alone, on the first change.
-  make_data_dir(folder_of(target));
+namespace {
+
+// The lock beside `path` as named (never beside where a link leads, which
+// may be a device's folder), waited for while another copy holds it. A file
+// system without locks still keeps the settings: the temporary file is this
+// copy's own.
+FileResult lock_beside(const std::string& path, OpenFile& lock) {
+  using namespace std::chrono_literals;
+  const auto give_up = std::chrono::steady_clock::now() + 2s;
+  for (;;) {
+    FileResult taken = open_file(path + ".lock", OpenMode::create, lock);
+    if (taken) taken = lock_file(lock);
+    if (taken || taken.status == FileStatus::cannot_lock) return {};
+    close_file(lock);
+    if (taken.status != FileStatus::in_use || std::chrono::steady_clock::now() >= give_up) return taken;
+    std::this_thread::sleep_for(10ms);
+  }
+}
+
+// Writes `text` to a temporary file of this copy's own beside `target` and
+// renames it over `target`.
+FileResult put_in_place(const std::string& target, std::string_view text) {
+  const std::string temporary = target + ".new-" + std::to_string(running_copy());
   OpenFile file;
   FileResult result = open_file(temporary, OpenMode::create, file);
-  // Another run writing at the same moment waits its turn.
-  if (result) result = lock_file(file);
   if (result) result = truncate_file(file);
   if (result) result = write_at(file, 0, text);
   if (result) result = flush_data(file);
@@ -46,6 +65,26 @@ FileResult replace_small_file(const std::string& path, std::string_view text) {
   // In place: the folder's flush is the last step, and does not unsay it.
   if (result) flush_folder_entry(file, target);
   else if (opened) remove_name(temporary);
+  return result;
+}
+
+}  // namespace
+
+FileResult change_small_file(const std::string& path, std::size_t most,
+                             const std::function<std::string(const std::string& now)>& change) {
+  const std::string target = real_path(path);
+  // Its folder, for this user alone, on the first change.
+  make_data_dir(folder_of(target));
+  OpenFile lock;
+  FileResult result = lock_beside(path, lock);
+  std::string now;
+  if (result) {
+    const FileResult read = read_small_file(target, most, now);
+    if (read.status == FileStatus::missing) now.clear();
+    else if (!read) result = read;
+  }
+  if (result) result = put_in_place(target, change(now));
+  close_file(lock);
   return result;
 }
 

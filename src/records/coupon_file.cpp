@@ -51,6 +51,15 @@ FileResult CouponFile::not_taken(const FileResult& taken, bool landed) const {
   return landed && !is_new() ? FileResult{FileStatus::unsure} : taken;
 }
 
+FileResult CouponFile::take_again(std::string& now) {
+  // The handle held, where it lives and still holds the lock: no other copy got in.
+  FileResult taken = file_.relock();
+  if (taken) taken = file_.read_image(now);
+  if (taken) return taken;
+  taken = file_.reopen(lock_wait_);
+  return taken ? file_.read_image(now) : taken;
+}
+
 FileResult CouponFile::write(std::size_t offset, std::string_view bytes) {
   if (!lost_.ok()) return lost_;
   if (!writable()) return file_.write_at(offset, bytes);
@@ -74,10 +83,13 @@ FileResult CouponFile::write(std::size_t offset, std::string_view bytes) {
     // A handle that died lost its lock, and another copy may have acted since.
     if (result.cause == FileCause::unreachable) {
       std::string now;
-      FileResult taken = file_.reopen(lock_wait_);
-      if (taken) taken = file_.read_image(now);
+      const FileResult taken = take_again(now);
       if (!taken) return lost_ = not_taken(taken, landed);
-      if (!held_before(now) && !(landed && now == head(after))) return lost_ = {FileStatus::changed};
+      if (!held_before(now) && !(landed && now == head(after))) {
+        // Changed meanwhile: where this copy's bytes had gone in, perhaps on them.
+        lost_ = {FileStatus::changed};
+        return landed && !is_new() ? FileResult{FileStatus::overtaken} : lost_;
+      }
     }
     result = put(after, true);
   }
@@ -85,12 +97,16 @@ FileResult CouponFile::write(std::size_t offset, std::string_view bytes) {
     known_ = after;
     return result;
   }
-  // The bytes cannot be made durable: the file is to hold what it held before.
-  if (put(back, false)) return result;
+  // The bytes cannot be made durable: the file is to hold what it held
+  // before, tried twice, since a write that fails may have written part.
+  if (put(back, false) || put(back, false)) return result;
   std::string now;
   const bool seen = file_.read_image(now).ok();
+  // Later writes go on from what it holds, not from what this copy meant.
+  if (seen) known_ = now;
   if ((seen ? held_before(now) : !landed) || is_new()) return result;
-  return {seen && now == head(after) ? FileStatus::unconfirmed : FileStatus::unsure};
+  if (!seen) return {FileStatus::unsure};
+  return {now == head(after) ? FileStatus::unconfirmed : FileStatus::damaged, result.cause, result.system_error};
 }
 
 FileResult CouponFile::save_record(const CouponRecord& record) {
@@ -101,9 +117,18 @@ FileResult CouponFile::save_record(const CouponRecord& record) {
 }
 
 FileResult CouponFile::write_quantity(CouponRecord& record, double count) {
+  const std::string held = record.quantity;
   record.quantity = quantity_digits(count);
   if (!holds_record_ && writable()) return {};
-  return write(quantity_offset, record.quantity);
+  const FileResult written = write(quantity_offset, record.quantity);
+  // Where the file keeps the old count, so does the record: a later save
+  // never writes a count told unsaved, nor a second try count twice.
+  const FileStatus status = written.status;
+  if (!written && writable() && status != FileStatus::unconfirmed && status != FileStatus::overtaken &&
+      status != FileStatus::damaged && status != FileStatus::unsure) {
+    record.quantity = held;
+  }
+  return written;
 }
 
 FileResult CouponFile::add_one_to_quantity(CouponRecord& record) {

@@ -24,17 +24,22 @@ inline CouponRecord load_record(std::string_view image) { return unpack_record(i
 //
 // A write that fails is told by what the file holds afterwards. Where its
 // handle died (a server restarted and forgot the lock, or the connection
-// was reset), the file is first taken again as a lookup takes it; unless it
-// holds exactly what this copy left in it, or what it was writing, nothing
-// more is written: `changed` (the name gone too), or `exists` where another
-// copy put its own new record in place meanwhile. Otherwise the bytes are
-// written again from this copy's own and flushed again (a flush that failed
-// may have left them marked clean but not on disk). Where that fails too,
-// the bytes the file held before are written back, and the failure is told
-// with its reason; where even that fails, a file that still holds the new
-// bytes is `unconfirmed`, and one that cannot be read is `unsure`. Once
-// another copy's change is found, or the file cannot be taken again, every
-// later write fails the same way.
+// was reset), the file is first taken again: through the handle held where
+// it lives and still holds the lock (a disk's EIO), so that no other copy
+// gets in meanwhile; otherwise as a lookup takes it. Unless it holds
+// exactly what this copy left in it, or what it was writing, nothing more
+// is written: `changed` (the name gone too), or `overtaken` where this
+// copy's bytes had gone in (another copy may have built on them), or
+// `exists` where another copy put its own new record in place meanwhile.
+// Otherwise the bytes are written again from this copy's own and flushed
+// again (a flush that failed may have left them marked clean but not on
+// disk). Where that fails too, the bytes the file held before are written
+// back, twice at most, and the failure is told with its reason; where even
+// that fails, a file that still holds the new bytes is `unconfirmed`, one
+// that holds neither is `damaged` (with the reason), and one that cannot
+// be read is `unsure`. Once another copy's change is found, or the file
+// cannot be taken again, every later write fails, `changed` or as the
+// taking failed.
 class CouponFile {
  public:
   // Opens the record file at `path` (the empty path: a code that cannot
@@ -62,7 +67,9 @@ class CouponFile {
   // The quantity updates: each sets the eight digits of `quantity` and, in
   // a file that holds a record, writes them at position 264 at once; a new
   // record keeps them until it is saved whole, so that a crash never leaves
-  // a partial record. The count runs modulo 100000000, never below 0.
+  // a partial record. The count runs modulo 100000000, never below 0. Where
+  // the write to a writable file fails and it keeps its old count, `record`
+  // keeps it too.
   FileResult add_one_to_quantity(CouponRecord& record);
   FileResult remove_one_from_quantity(CouponRecord& record);
   FileResult reset_quantity(CouponRecord& record);
@@ -76,6 +83,9 @@ class CouponFile {
   FileResult write_quantity(CouponRecord& record, double count);
   // `bytes` at `offset`, as the class comment tells.
   FileResult write(std::size_t offset, std::string_view bytes);
+  // Takes the file again after a write whose handle may have died, and
+  // reads what it holds `now`.
+  FileResult take_again(std::string& now);
   // Why the file could not be taken again after a write whose handle died;
   // `landed`: whether that write went through before its flush failed.
   FileResult not_taken(const FileResult& taken, bool landed) const;

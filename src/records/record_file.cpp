@@ -138,6 +138,13 @@ FileResult RecordFile::reopen(std::chrono::milliseconds lock_wait) {
   return taken;
 }
 
+FileResult RecordFile::relock() {
+  if (!is_open()) return not_open;
+  const FileResult locked = lock_file(file_);
+  if (!locked) return locked;
+  return still_named(file_, held_name()) ? FileResult{} : FileResult{FileStatus::changed};
+}
+
 FileResult RecordFile::publish() {
   if (unpublished_.empty()) return is_open() ? FileResult{} : FileResult{FileStatus::failed, FileCause::other};
   // The data is durable already (flush); the name is made so next.

@@ -67,6 +67,11 @@ class RecordFile {
   // `missing` when the name is gone; for a created file whose hidden name is
   // gone, `exists` when another copy's record is in place.
   FileResult reopen(std::chrono::milliseconds lock_wait);
+  // Takes the lock of the handle held again, after a write that failed
+  // as if its handle died: a no-op where it still holds it (a disk's EIO
+  // keeps both), so no other copy got in; ok only where the name still
+  // leads to the file. Otherwise `reopen` it.
+  FileResult relock();
   // Whether `create` made it and `publish` has not put it in place yet.
   bool unpublished() const { return !unpublished_.empty(); }
   bool is_open() const { return file_.is_open(); }

@@ -25,18 +25,33 @@ std::string toggle_mode(Voice& voice, Keyboard* cut_by, bool& mode, const char* 
   return {};
 }
 
+namespace {
+
+// A removal that failed, with its reason where the user can act on it.
+std::string cannot_remove_because(const FileResult& result) {
+  const std::string cause = failure_cause(result);
+  return cause.empty() ? cannot_remove : "I cannot remove your last entry: " + cause + ".";
+}
+
+}  // namespace
+
 std::string remove_last_entry(Console& console, Voice& voice, LastEntry& last_entry) {
   CouponFile file;
   // Taken under its lock, and only if it is still the file the lookup stored.
   const FileResult opened = last_entry.path.empty() ? FileResult{FileStatus::missing} : file.open(last_entry.path, record_lock_wait);
   const FileStatus status = opened.status;
+  const bool reached = opened.ok() || status == FileStatus::read_only;
   std::string sentence;
   if (status == FileStatus::in_use || status == FileStatus::cannot_lock) {
     sentence = tell_failure(console, status == FileStatus::in_use ? open_elsewhere : cannot_lock);
-  } else if ((status != FileStatus::ok && status != FileStatus::read_only) || file.identity() != last_entry.identity) {
+  } else if (status == FileStatus::missing || status == FileStatus::not_a_record ||
+             (reached && file.identity() != last_entry.identity)) {
     sentence = "No prior entry known, so I cannot remove any record.";
-  } else if (!file.remove()) {
-    sentence = tell_failure(console, cannot_remove);
+  } else if (!reached) {
+    // Still there, as far as anyone can tell: the entry stays known.
+    sentence = tell_failure(console, cannot_remove_because(opened));
+  } else if (const FileResult removed = file.remove(); !removed) {
+    sentence = tell_failure(console, cannot_remove_because(removed));
   } else {
     sentence = "I am removing your last entry as requested.";
     last_entry = {};

@@ -20,6 +20,8 @@ std::string toggle_mode(Voice& voice, Keyboard* cut_by, bool& mode, const char* 
 // "x": deletes the record file of the last lookup, once it is done saying so
 // at once, whole; the sentence stays pending, so it is heard twice. A file another
 // copy holds, or one put in the place of the one looked up, is left alone.
+// One that cannot be opened or deleted is told with its reason and stays
+// the last entry.
 std::string remove_last_entry(Console& console, Voice& voice, LastEntry& last_entry);
 // "y": the time and date, heard before the next prompt.
 std::string time_and_date(Clock& clock);

@@ -12,16 +12,48 @@ namespace {
 const char* edit_request = "I now need you to tell me about your current coupon please.";
 const char* new_coupon = "New coupon.";
 
-// The editor, introduced aloud; how storing what was entered went.
-FileResult edit(const LookupContext& context, std::string_view code, CouponRecord& record, CouponFile& file) {
-  speak(context.voice, edit_request, context.cut_by);
-  return run_coupon_editor(context.console, context.voice, context.categories, context.picker_position, code, record,
-                           file);
+// Where a failed write may have left what nobody meant, what the file
+// holds now.
+std::string holds_now(const FileResult& result, CouponFile& file) {
+  std::string image;
+  if ((result != FileStatus::overtaken && result != FileStatus::damaged) || !file.read_record_image(image)) return {};
+  return " It now holds quantity " + number_text(quantity_count(load_record(image))).substr(1) + ".";
 }
 
-// A failure to store, told with its reason.
-Reply told(const LookupContext& context, const FileResult& result) {
-  return failure_reply(context.console, why_not_saved(result));
+// A failure to store, with its reason, and what the file holds where that is in doubt.
+std::string what_failed(const FileResult& result, CouponFile& file) {
+  return why_not_saved(result) + holds_now(result, file);
+}
+
+Reply told(const LookupContext& context, const FileResult& result, CouponFile& file) {
+  return failure_reply(context.console, what_failed(result, file));
+}
+
+// A new record in place whose first count failed: it is there, uncounted
+// unless the failure says otherwise.
+Reply told_not_counted(const LookupContext& context, const FileResult& result, CouponFile& file) {
+  if (result.status != FileStatus::failed && result.status != FileStatus::damaged) {
+    return failure_reply(context.console, "The new coupon is saved. " + what_failed(result, file));
+  }
+  const std::string cause = failure_cause(result);
+  const std::string sentence =
+      "The new coupon is saved, but I cannot count it" + (cause.empty() ? "" : ": " + cause) + ".";
+  // A count that may be damaged is no count to scan on.
+  if (result.status == FileStatus::damaged) {
+    return failure_reply(context.console, sentence + " " + not_put_back + holds_now(result, file));
+  }
+  return failure_reply(context.console, sentence + " Scan it again to count it.");
+}
+
+// The editor, introduced aloud; how the record's save went. A count in it
+// that fails is told at once, whole.
+FileResult edit(const LookupContext& context, std::string_view code, CouponRecord& record, CouponFile& file) {
+  speak(context.voice, edit_request, context.cut_by);
+  const auto count_failed = [&](const FileResult& result) {
+    speak(context.voice, tell_failure(context.console, what_failed(result, file)));
+  };
+  return run_coupon_editor(context.console, context.voice, context.categories, context.picker_position, code, record,
+                           file, count_failed);
 }
 
 }  // namespace
@@ -57,13 +89,16 @@ Reply look_up_coupon(const LookupContext& context, std::string_view code, LastEn
     speak(context.voice, context.brief ? new_coupon : "no record found.", context.cut_by);
     told_new = true;
   });
-  if (!opened && opened.status != FileStatus::read_only) return told(context, opened);
+  if (!opened && opened.status != FileStatus::read_only) return told(context, opened, file);
   std::string image;
   if (!file.read_record_image(image)) return failure_reply(context.console, cannot_read);
   const bool counting = !context.ghost_mode && !context.edit_mode;
   // Nothing is entered or counted that cannot be stored.
-  if (!file.writable() && (counting || context.edit_mode || image.empty())) return told(context, file.why_read_only());
-  if (image.empty()) {
+  if (!file.writable() && (counting || context.edit_mode || image.empty())) {
+    return told(context, file.why_read_only(), file);
+  }
+  const bool created = image.empty();
+  if (created) {
     if (meaning.kind != CouponCode::Kind::plain) maker.start(search);
     // Brief: one sentence for a new code.
     if (!context.brief) speak(context.voice, "I don't know this coupon", context.cut_by);
@@ -73,16 +108,19 @@ Reply look_up_coupon(const LookupContext& context, std::string_view code, LastEn
     const std::string made_by = maker.get();
     fill_from_code(fresh, meaning, made_by);
     speak(context.voice, barcode_sentence(meaning, made_by), context.cut_by);
-    if (const FileResult saved = edit(context, code, fresh, file); !saved) return told(context, saved);
-    if (!file.read_record_image(image)) return failure_reply(context.console, cannot_read);
+    if (const FileResult saved = edit(context, code, fresh, file); !saved) return told(context, saved, file);
   }
+  // In place: `x` reaches it, whatever follows.
+  last_entry = {path, file.identity()};
+  if (created && !file.read_record_image(image)) return failure_reply(context.console, cannot_read);
   CouponRecord record = load_record(image);
   if (counting) {
-    if (const FileResult counted = file.add_one_to_quantity(record); !counted) return told(context, counted);
+    if (const FileResult counted = file.add_one_to_quantity(record); !counted) {
+      return created ? told_not_counted(context, counted, file) : told(context, counted, file);
+    }
   }
-  last_entry = {path, file.identity()};
   if (context.edit_mode) {
-    if (const FileResult saved = edit(context, code, record, file); !saved) return told(context, saved);
+    if (const FileResult saved = edit(context, code, record, file); !saved) return told(context, saved, file);
     return {"ok"};
   }
   const std::string dates = date_sentence(meaning, today);

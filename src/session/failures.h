@@ -24,20 +24,38 @@ inline constexpr const char* changed_elsewhere =
     "Another Sortwell changed this coupon meanwhile, so what you did was not saved. Scan it again.";
 inline constexpr const char* kept_unconfirmed =
     "What you did is in the coupon's file, but the disk did not confirm it, so it may be lost.";
+inline constexpr const char* changed_unknown =
+    "Another Sortwell changed this coupon meanwhile, so I cannot tell whether what you did was kept.";
+inline constexpr const char* not_put_back = "What its file held could not be put back either.";
 inline constexpr const char* saved_unknown =
     "I cannot read the coupon's file again, so I do not know whether what you did was saved.";
 inline constexpr const char* cannot_lock = "I cannot lock coupons in their folder, so I cannot save them.";
 inline constexpr const char* no_data_dir = "I cannot save coupons: their folder cannot be made or written.";
 
+// What a user can act on in why a file failed, as a clause ("the disk is
+// full"); empty where there is nothing to tell beyond the failure.
+inline std::string failure_cause(const FileResult& result) {
+  switch (result.cause) {
+    case FileCause::disk_full: return "the disk is full";
+    case FileCause::not_allowed: return "I am not allowed to change its file";
+    case FileCause::read_only_folder: return "the coupon folder is read-only";
+    case FileCause::bad_name: return "this code cannot name a file";
+    case FileCause::unreachable: return "I cannot reach the coupon folder";
+    default: return {};
+  }
+}
+
 // Why a coupon could not be saved, from how its file failed.
-inline const char* why_not_saved(const FileResult& result) {
+inline std::string why_not_saved(const FileResult& result) {
   switch (result.status) {
     case FileStatus::in_use: return open_elsewhere;
     case FileStatus::cannot_lock: return cannot_lock;
     case FileStatus::exists: return saved_elsewhere;
     case FileStatus::changed: return changed_elsewhere;
+    case FileStatus::overtaken: return changed_unknown;
     case FileStatus::unconfirmed: return kept_unconfirmed;
     case FileStatus::unsure: return saved_unknown;
+    case FileStatus::damaged: return why_not_saved({FileStatus::failed, result.cause}) + " " + not_put_back;
     default: break;
   }
   switch (result.cause) {
@@ -52,7 +70,7 @@ inline const char* why_not_saved(const FileResult& result) {
 
 // Prints a failure on its own line and returns it, to be heard before the
 // next prompt.
-inline std::string tell_failure(Console& console, const char* sentence) {
+inline std::string tell_failure(Console& console, const std::string& sentence) {
   console.print_text(sentence);
   console.print_newline();
   return sentence;

@@ -2,9 +2,10 @@
 
 namespace sortwell {
 
-Reply keep_settings(Console& console, const Settings& settings, const std::string& settings_path) {
-  const std::string why = save_settings(settings_path, settings);
-  return why.empty() ? Reply{} : failure_reply(console, why.c_str());
+Reply keep_settings(Console& console, const Settings& settings, const std::string& settings_path,
+                    const std::function<void(Settings&)>& change) {
+  const std::string why = save_settings(settings_path, settings, change);
+  return why.empty() ? Reply{} : failure_reply(console, why);
 }
 
 Reply toggle_brief(Console& console, Voice& voice, Settings& settings, const std::string& settings_path) {
@@ -12,7 +13,8 @@ Reply toggle_brief(Console& console, Voice& voice, Settings& settings, const std
   // Said as the new mode says things: cut short by the next key when brief.
   speak(voice, settings.brief ? "brief announcements" : "full announcements",
         settings.brief ? &console.keyboard() : nullptr);
-  return keep_settings(console, settings, settings_path);
+  return keep_settings(console, settings, settings_path,
+                       [brief = settings.brief](Settings& kept) { kept.brief = brief; });
 }
 
 Reply step_rate(Console& console, Voice& voice, Keyboard* cut_by, Settings& settings, const std::string& settings_path,
@@ -22,7 +24,7 @@ Reply step_rate(Console& console, Voice& voice, Keyboard* cut_by, Settings& sett
   voice.set_rate(settings.rate);
   const bool at_end = settings.rate == (step > 0 ? range.fastest : range.slowest);
   speak(voice, step > 0 ? (at_end ? "fastest" : "faster") : (at_end ? "slowest" : "slower"), cut_by);
-  return keep_settings(console, settings, settings_path);
+  return keep_settings(console, settings, settings_path, [rate = settings.rate](Settings& kept) { kept.rate = rate; });
 }
 
 Reply tell_keys(Console& console, Voice& voice, Keyboard* cut_by) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "console/console.h"
@@ -20,9 +21,11 @@ Reply toggle_brief(Console& console, Voice& voice, Settings& settings, const std
 // "fastest" or "slowest" at the end of the range, and keeps the rate.
 Reply step_rate(Console& console, Voice& voice, Keyboard* cut_by, Settings& settings, const std::string& settings_path,
                 int step);
-// Keeps `settings` at `settings_path`: nothing, or why they could not be
-// kept, told as a failure; sorting goes on either way.
-Reply keep_settings(Console& console, const Settings& settings, const std::string& settings_path);
+// Keeps a change of `settings` at `settings_path` (`change` makes it, on
+// what the file holds by then): nothing, or why it could not be kept, told
+// as a failure; sorting goes on either way.
+Reply keep_settings(Console& console, const Settings& settings, const std::string& settings_path,
+                    const std::function<void(Settings&)>& change);
 // "k": prints and says the keys above, with f and t.
 Reply tell_keys(Console& console, Voice& voice, Keyboard* cut_by);
 

@@ -27,6 +27,8 @@ struct Reply {
 };
 
 // A failure, printed on its own line and heard whole.
-inline Reply failure_reply(Console& console, const char* sentence) { return {tell_failure(console, sentence), true}; }
+inline Reply failure_reply(Console& console, const std::string& sentence) {
+  return {tell_failure(console, sentence), true};
+}
 
 }  // namespace sortwell

@@ -40,7 +40,8 @@ Reply toggle_screen_reader(Console& console, SessionVoice& voice, Settings& sett
   settings.screen_reader = on ? ScreenReader::on : ScreenReader::off;
   speak(voice.current(), on ? "screen reader mode on" : "screen reader mode off",
         settings.brief ? &console.keyboard() : nullptr);
-  return keep_settings(console, settings, settings_path);
+  return keep_settings(console, settings, settings_path,
+                       [mode = settings.screen_reader](Settings& kept) { kept.screen_reader = mode; });
 }
 
 }  // namespace sortwell

@@ -5,12 +5,12 @@
 #include "codes/coupon_code.h"
 #include "common/text_value.h"
 #include "common/upper_case.h"
-#include "editor/coupon_menu.h"
 #include "platform/data_dir.h"
 #include "records/record_file.h"
 #include "session/commands.h"
 #include "session/coupon_lookup.h"
 #include "session/failures.h"
+#include "editor/coupon_menu.h"
 #include "session/pace.h"
 #include "session/screen_reader.h"
 #include "session/totals.h"
@@ -64,10 +64,14 @@ Reply run_line(const std::string& line, Reply pending, SessionState& state, Cons
   if (command == "E") {
     return {toggle_mode(voice, cut_by, state.edit_mode, "edit toggle is activated", "edit toggle is inactive")};
   }
-  // What is removed, or not, is heard whole; a coupon removed is not told again.
+  // What is removed, or not, is heard whole; "f" and "m" no longer tell a
+  // record removed.
   if (command == "X") {
     Reply removed{remove_last_entry(console, voice, state.last_entry), true};
-    if (state.last_entry.path.empty()) state.last_full.clear(), state.last_coupon = {};
+    if (state.last_entry.path.empty()) {
+      state.last_full.clear();
+      state.last_coupon = {};
+    }
     return removed;
   }
   if (command == "Y") return {time_and_date(clock)};

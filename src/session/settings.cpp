@@ -1,5 +1,6 @@
 #include "session/settings.h"
 
+#include <cctype>
 #include <charconv>
 
 #include "platform/user_files.h"
@@ -17,17 +18,27 @@ std::string_view trimmed(std::string_view text) {
   return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
-// Why a file could not be read or written, as a user can act on it.
+// Why the file could not be read or written, as a user can act on it: a
+// clause after "I cannot read your settings:" or "I cannot keep this
+// setting for the next run:".
 std::string reason(const FileResult& result) {
   switch (result.cause) {
     case FileCause::disk_full: return "the disk is full";
-    case FileCause::not_allowed: return "I am not allowed to";
+    case FileCause::not_allowed: return "I am not allowed to use the file";
     case FileCause::read_only_folder: return "its folder is read-only";
     case FileCause::unreachable: return "its folder cannot be reached";
-    case FileCause::bad_name: return "its name cannot be a file's";
+    case FileCause::bad_name: return "the file cannot have that name";
     default: break;
   }
-  return result.system_error != 0 ? system_error_text(result.system_error) : "it is far too large";
+  if (result.status == FileStatus::not_a_record) return "it is not a regular file";
+  if (result.status == FileStatus::in_use) return "another Sortwell is changing it";
+  if (result.system_error == 0) return "it is far too large";
+  // The system's own words, as a clause: "input/output error".
+  std::string words = system_error_text(result.system_error);
+  if (words.size() > 1 && std::islower(static_cast<unsigned char>(words[1]))) {
+    words[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(words[0])));
+  }
+  return words;
 }
 
 const char* screen_reader_text(ScreenReader mode) {
@@ -104,9 +115,16 @@ Settings load_settings(const std::string& path, std::string& told) {
   return settings.value_or(Settings{});
 }
 
-std::string save_settings(const std::string& path, const Settings& settings) {
+std::string save_settings(const std::string& path, const Settings& settings,
+                          const std::function<void(Settings&)>& change) {
   if (path.empty()) return "I cannot keep this setting for the next run: I find no home folder for it.";
-  const FileResult kept = replace_small_file(path, settings_text(settings));
+  // On what the file holds by then: another copy's change meanwhile stays.
+  const FileResult kept = change_small_file(path, largest_file, [&](const std::string& now) {
+    std::string what;
+    Settings changed = now.empty() ? settings : parse_settings(now, what).value_or(settings);
+    change(changed);
+    return settings_text(changed);
+  });
   return kept ? std::string() : "I cannot keep this setting for the next run: " + reason(kept) + ".";
 }
 

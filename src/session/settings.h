@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,8 +30,12 @@ std::string settings_text(const Settings& settings);
 // that cannot be read, or holds nonsense, gives the defaults and `told`, the
 // sentence that says why.
 Settings load_settings(const std::string& path, std::string& told);
-// Keeps them at `path`, whole or not at all; empty when kept, else the
-// sentence that says why they could not be.
-std::string save_settings(const std::string& path, const Settings& settings);
+// Keeps one change at `path`, whole or not at all: `change` applied to the
+// settings the file holds at that moment (this run's `settings`, the change
+// made, where it holds none that make sense), so that a change another copy
+// made meanwhile stays too. Empty when kept, else the sentence that says
+// why it could not be.
+std::string save_settings(const std::string& path, const Settings& settings,
+                          const std::function<void(Settings&)>& change);
 
 }  // namespace sortwell

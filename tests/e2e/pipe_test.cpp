@@ -1,14 +1,24 @@
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/posix/sound_output.h"
 #include "records/coupon_record.h"
+#include "support/speech_server.h"
 #include "support/temp_dir.h"
 
 namespace sortwell::testing {
@@ -21,8 +31,9 @@ struct Captured {
 };
 
 // Runs the program with no controlling terminal: keys from a pipe on
-// standard input, standard output and standard error into pipes.
-Captured run_without_terminal(const std::string& home, const std::string& keys) {
+// standard input, standard output and standard error into pipes; `pulse`,
+// where given, is its PULSE_SERVER.
+Captured run_without_terminal(const std::string& home, const std::string& keys, const std::string& pulse = {}) {
   int in[2], out[2], err[2];
   if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return {};
   const pid_t pid = fork();
@@ -33,7 +44,10 @@ Captured run_without_terminal(const std::string& home, const std::string& keys) 
     dup2(err[1], 2);
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
     const std::string home_entry = "HOME=" + home;
-    char* envp[] = {const_cast<char*>(home_entry.c_str()), nullptr};
+    const std::string run_entry = "XDG_RUNTIME_DIR=" + home + "/run";
+    const std::string pulse_entry = "PULSE_SERVER=" + pulse;
+    char* envp[] = {const_cast<char*>(home_entry.c_str()), const_cast<char*>(run_entry.c_str()),
+                    pulse.empty() ? nullptr : const_cast<char*>(pulse_entry.c_str()), nullptr};
     char* argv[] = {const_cast<char*>(SORTWELL_BINARY), nullptr};
     execve(SORTWELL_BINARY, argv, envp);
     _exit(127);
@@ -70,22 +84,71 @@ Captured run_without_terminal(const std::string& home, const std::string& keys) 
 TEST(WithoutTerminal, KeysComeFromStandardInputAndTheEndOfInputSavesAndQuits) {
   TempDir home;
   // The input ends inside the editor, after the manufacturer: Enter from
-  // then on leaves the editor, which saves, and the empty line quits.
-  const Captured run = run_without_terminal(home.path(), "4711\r\n1Acme\r\n");
+  // then on leaves the editor, which saves, and the empty line quits. A
+  // PULSE_SERVER that names no server is no sound.
+  const Captured run = run_without_terminal(home.path(), "4711\r\n1Acme\r\n", "unix:/nonexistent/pulse");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err.rfind("Sortwell: 4711\r\n", 0), 0u);
+  EXPECT_EQ(run.err.rfind("Sortwell: 4711\r\n", 0), 0u) << run.err;
   EXPECT_NE(run.err.find("1) manu: Acme"), std::string::npos);
   EXPECT_NE(run.err.find("Shutting down Sortwell software now... Done.\r\n"), std::string::npos);
   const CouponRecord saved = unpack_record(read_file(home.path() + "/.local/share/sortwell/4711.cou"));
   EXPECT_EQ(saved.manufacturer, "Acme");
   EXPECT_EQ(saved.quantity, "00000001");
   // The default voice started no speech server where nothing can play sound
-  // (here); elsewhere one it started there is ended, not left running.
-  const bool server_left = std::system(("pkill -9 -f -- '" + home.path() + "'").c_str()) == 0;
+  // (here), where it would hang; elsewhere one it started is ended. A spawned
+  // server and its modules carry the run's home; given time to appear.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  const std::vector<pid_t> left = processes_of(home.path());
+  for (const pid_t process : left) kill(process, SIGKILL);
   if (!has_sound_output()) {
-    EXPECT_FALSE(server_left);
+    EXPECT_EQ(left, std::vector<pid_t>());
   }
+}
+
+// A stream socket bound at `where`, listening or, as a server that went
+// away leaves it, closed; its port for the loopback's.
+template <typename Address>
+std::string bound(Address where, bool listening, int& fd) {
+  auto* address = reinterpret_cast<sockaddr*>(&where);
+  socklen_t size = sizeof where;
+  fd = socket(address->sa_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (bind(fd, address, size) != 0 || (listening ? listen(fd, 4) : close(fd)) != 0) return {};
+  getsockname(fd, address, &size);
+  return std::to_string(ntohs(reinterpret_cast<sockaddr_in*>(address)->sin_port));
+}
+
+// Sound counts only where a server answers: a socket left over, or a
+// PULSE_SERVER naming none, is no sound.
+TEST(WithoutSound, OnlyAServerThatAnswersIsSound) {
+  TempDir run, empty;
+  std::filesystem::create_directories(run.file("pulse"));
+  int fds[3];
+  sockaddr_un native{AF_UNIX, {}}, gone{AF_UNIX, {}};
+  run.file("pulse/native").copy(native.sun_path, sizeof native.sun_path - 1);
+  run.file("gone").copy(gone.sun_path, sizeof gone.sun_path - 1);
+  bound(native, true, fds[0]);
+  bound(gone, false, fds[1]);
+  const std::string port = bound(sockaddr_in{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}}, true, fds[2]);
+  const struct {
+    std::string pulse_server;  // empty: unset
+    std::string run_dir;
+    bool answers;
+  } cases[] = {
+      {"", run.path(), true},
+      {"", empty.path(), false},
+      {"unix:/nonexistent/pulse", run.path(), false},  // PULSE_SERVER alone is asked
+      {"unix:" + run.file("gone"), empty.path(), false},
+      {"{0123abcd}unix:" + run.file("pulse/native"), empty.path(), true},
+      {"unix:/nonexistent/pulse tcp4:localhost:" + port, empty.path(), true},
+      {"tcp:[::1]:1 127.0.0.1:1", empty.path(), false},
+  };
+  for (const auto& c : cases) {
+    const char* pulse = c.pulse_server.empty() ? nullptr : c.pulse_server.c_str();
+    EXPECT_EQ(sound_server_answers(pulse, c.run_dir), c.answers) << c.pulse_server;
+  }
+  close(fds[0]);
+  close(fds[2]);
 }
 
 }  // namespace

@@ -41,7 +41,8 @@ struct Editor : testing::TestProgram {
     file.open_or_create(path, record, {}, [] {});
   }
   bool run() {
-    const bool written = run_coupon_editor(console, voice, categories, picker_position, "4711", record, file).ok();
+    const bool written = run_coupon_editor(console, voice, categories, picker_position, "4711", record, file,
+                                           [](const FileResult&) {}).ok();
     file.close();
     return written;
   }

@@ -4,11 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <functional>
+#include <thread>
 #include <tuple>
 
 #include "collection/collection_command.h"
 #include "records/coupon_record.h"
+#include "session/settings.h"
 #include "support/test_program.h"
 
 namespace sortwell {
@@ -63,11 +70,53 @@ TEST(Pace, SettingsThatCannotBeReadOrKeptAreToldWithTheirReason) {
     ASSERT_EQ(t.heard().size(), 1u) << nonsense;
     EXPECT_TRUE(t.heard()[0].starts_with("Your settings make no sense to me: line ")) << t.heard()[0];
   }
-  Paced folder("+\r");
-  std::filesystem::create_directories(folder.settings_path);
-  folder.run();
-  EXPECT_EQ(folder.heard(), (Sentences{"I cannot read your settings: Is a directory. I use the defaults. @0", "faster @1",
-                                       "I cannot keep this setting for the next run: Is a directory. @1"}));
+  // What is no regular file is never replaced, nor written through.
+  const std::function<bool(const std::string&)> not_regular[] = {
+      [](const std::string& at) { return std::filesystem::create_directories(at); },
+      [](const std::string& at) { return mkfifo(at.c_str(), 0600) == 0; },
+      [](const std::string& at) { return geteuid() != 0 || mknod(at.c_str(), S_IFCHR | 0600, makedev(1, 5)) == 0; },
+  };
+  for (const auto& make : not_regular) {
+    Paced t("+\r");
+    const std::string node = t.data.path() + "/node";
+    if (!make(node) || !std::filesystem::exists(std::filesystem::symlink_status(node))) continue;  // a device needs root
+    std::filesystem::create_symlink(node, t.settings_path);
+    const auto type = std::filesystem::status(node).type();
+    t.run();
+    EXPECT_EQ(t.heard(), (Sentences{"I cannot read your settings: it is not a regular file. I use the defaults. @0",
+                                    "faster @1", "I cannot keep this setting for the next run: it is not a regular file. @1"}));
+    EXPECT_EQ(std::filesystem::status(node).type(), type);
+    EXPECT_TRUE(std::filesystem::is_symlink(t.settings_path));
+  }
+}
+
+// Two copies changing their own setting at once, again and again: each
+// change is kept, and the file ends with each copy's last; no temporary
+// file is left.
+TEST(Pace, TwoCopiesChangingSettingsAtOnceKeepBothChanges) {
+  testing::TempDir home;
+  const std::string path = home.path() + "/sortwell/settings";
+  std::string told[2];  // nothing, while every change is kept
+  const auto copy = [&](int which) {
+    Settings mine;
+    for (int i = 1; i <= 25; ++i) {
+      const auto change = [&](Settings& s) {
+        if (which) s.rate = i % 20;
+        else s.brief = i % 2 == 1;
+      };
+      change(mine);
+      told[which] += save_settings(path, mine, change);
+    }
+  };
+  std::thread other(copy, 0);
+  copy(1);
+  other.join();
+  EXPECT_EQ(told[0] + told[1], "");
+  std::string ignored;
+  EXPECT_EQ(load_settings(path, ignored), (Settings{true, 5}));
+  for (const auto& entry : std::filesystem::directory_iterator(home.path() + "/sortwell")) {
+    EXPECT_TRUE(entry.path().filename() == "settings" || entry.path().filename() == "settings.lock") << entry.path();
+  }
 }
 
 // "t" speaks the figures `sortwell report` prints for the same folder, in

@@ -105,14 +105,16 @@ TEST(Session, RemoveBeforeAnyLookupIsHeardTwice) {
   EXPECT_EQ(t.voice.sentences, (Sentences{greeting, no_prior, no_prior}));
 }
 
-TEST(Session, RemoveAfterALookupDeletesThatRecordFile) {
+TEST(Session, RemoveAfterALookupDeletesThatRecordFileAndItsAnnouncement) {
   // 4711 is new: Enter at the editor's menu saves it as it is.
-  TestProgram t("4711\r\rX\rx\r\r");
+  TestProgram t("4711\r\rf\rX\rf\rm\rx\r\r");
   t.run();
   EXPECT_FALSE(std::filesystem::exists(t.record_file("4711")));
   const Sentences& heard = t.voice.sentences;
-  ASSERT_GE(heard.size(), 5u);
-  EXPECT_EQ((Sentences(heard.end() - 5, heard.end())), (Sentences{" offers  quantity  1", removing, removing, no_prior, no_prior}));
+  ASSERT_GE(heard.size(), 8u);
+  EXPECT_EQ((Sentences(heard.end() - 8, heard.end())),
+            (Sentences{" offers  quantity  1", " offers  quantity  1", removing, removing,
+                       "There is no announcement to repeat.", "There is no coupon to show.", no_prior, no_prior}));
 }
 
 TEST(Session, RemoveWhenTheFileIsAlreadyGoneSaysSo) {

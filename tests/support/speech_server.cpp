@@ -4,9 +4,13 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -44,18 +48,45 @@ void SpeechServer::start() {
   posix_spawn_file_actions_init(&quiet);
   posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-  if (posix_spawn(&pid_, server_binary, &quiet, nullptr, argv.data(), envp) != 0) pid_ = -1;
+  // A group of its own, which its modules join: killed whole.
+  posix_spawnattr_t group;
+  posix_spawnattr_init(&group);
+  posix_spawnattr_setflags(&group, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&group, 0);
+  if (posix_spawn(&pid_, server_binary, &quiet, &group, argv.data(), envp) != 0) pid_ = -1;
+  posix_spawnattr_destroy(&group);
   posix_spawn_file_actions_destroy(&quiet);
   for (int i = 0; i < 500 && pid_ > 0 && !std::filesystem::exists(socket()); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }
 
+std::vector<pid_t> processes_of(const std::string& home) {
+  std::vector<pid_t> found;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    std::ifstream environ(entry.path() / "environ");
+    const std::string variables((std::istreambuf_iterator<char>(environ)), std::istreambuf_iterator<char>());
+    if (variables.find("HOME=" + home + '\0') != std::string::npos) found.push_back(std::stoi(entry.path().filename()));
+  }
+  return found;
+}
+
 void SpeechServer::kill_now() {
   if (pid_ <= 0) return;
-  kill(pid_, SIGKILL);
+  // Its group, and those its module makes for each piece of speech, whole.
+  std::set<pid_t> groups{pid_};
+  for (const pid_t process : processes_of(dir_.path())) groups.insert(getpgid(process));
+  for (const pid_t group : groups) kill(-group, SIGKILL);
   waitpid(pid_, nullptr, 0);
   pid_ = -1;
+  // Any still there after a moment left those groups: ended, and counted.
+  std::vector<pid_t> left = processes_of(dir_.path());
+  for (int i = 0; i < 100 && !left.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    left = processes_of(dir_.path());
+  }
+  for (const pid_t process : left) kill(process, SIGKILL);
+  left_behind_ += static_cast<int>(left.size());
   // A killed server leaves its socket behind: `start` waits for a new one.
   std::filesystem::remove(socket());
 }

@@ -3,10 +3,15 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 #include "support/temp_dir.h"
 
 namespace sortwell::testing {
+
+// The processes whose home is `home`: a server's, its modules' and theirs,
+// or those of a program run with that home.
+std::vector<pid_t> processes_of(const std::string& home);
 
 // A real speech-dispatcher server on a private socket and configuration.
 // Its output module writes "start <text>" for each piece of speech, sleeps
@@ -23,7 +28,12 @@ class SpeechServer {
   SpeechServer(const SpeechServer&) = delete;
   SpeechServer& operator=(const SpeechServer&) = delete;
 
+  // Kills the server and its modules whole: its process group, of its own,
+  // and the groups its module makes for each piece of speech. Any process
+  // of its still there after that is killed too, and counted in
+  // `left_behind`.
   void kill_now();
+  int left_behind() const { return left_behind_; }
   // Stops it answering, as a hung server would; it is killed all the same.
   void stop();
   void resume();
@@ -41,6 +51,7 @@ class SpeechServer {
   std::string socket() const { return dir_.file("speechd.sock"); }
   TempDir dir_;
   pid_t pid_ = -1;
+  int left_behind_ = 0;
 };
 
 }  // namespace sortwell::testing

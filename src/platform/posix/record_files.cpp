@@ -31,19 +31,25 @@ FileCause cause_of(int error) {
 FileResult done() { return {}; }
 FileResult from_errno() { return failure_of(errno); }
 
-// Opens a regular file; -1 with errno set otherwise. O_NONBLOCK: a FIFO must
-// not wait for a writer; O_NOFOLLOW: a link must not lead out.
-int open_regular(const std::string& path, int flags, FileIdentity& identity) {
+// Opens a regular file; -1 otherwise, with `why`: the system's error, or
+// not_a_record for what is no regular file (a directory keeps its EISDIR).
+// O_NONBLOCK: a FIFO must not wait for a writer; O_NOFOLLOW: a link must
+// not lead out.
+int open_regular(const std::string& path, int flags, FileIdentity& identity, FileResult& why) {
   const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) return -1;
+  if (fd < 0) {
+    why = from_errno();
+    return -1;
+  }
   struct stat status {};
-  int error = 0;
-  if (fstat(fd, &status) != 0) error = errno;
-  else if (!S_ISREG(status.st_mode)) error = EISDIR;
+  if (fstat(fd, &status) != 0) {
+    why = from_errno();
+  } else if (!S_ISREG(status.st_mode)) {
+    why = {FileStatus::not_a_record, FileCause::other, S_ISDIR(status.st_mode) ? EISDIR : 0};
+  }
   identity = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
-  if (error == 0) return fd;
+  if (why.ok()) return fd;
   ::close(fd);
-  errno = error;
   return -1;
 }
 
@@ -73,17 +79,20 @@ bool code_fits_file_name(std::string_view code) { return code.find('/') == std::
 
 FileResult open_file(const std::string& path, OpenMode mode, OpenFile& file) {
   const int flags = mode == OpenMode::create ? O_RDWR | O_CREAT : O_RDWR;
-  int fd = open_regular(path, flags, file.identity);
+  FileResult why;
+  int fd = open_regular(path, flags, file.identity, why);
   file.writable = fd >= 0;
-  FileResult result;
+  const int error = why.system_error;
   // A file we may not write is still read, and why it cannot be written is kept.
-  if (fd < 0 && mode == OpenMode::existing && (errno == EACCES || errno == EROFS || errno == EPERM)) {
-    result = {FileStatus::read_only, cause_of(errno), errno};
-    fd = open_regular(path, O_RDONLY, file.identity);
+  if (fd < 0 && mode == OpenMode::existing && (error == EACCES || error == EROFS || error == EPERM)) {
+    const FileResult read_only{FileStatus::read_only, why.cause, error};
+    why = {};
+    fd = open_regular(path, O_RDONLY, file.identity, why);
+    if (fd >= 0) why = read_only;
   }
-  if (fd < 0) return from_errno();
+  if (fd < 0) return why;
   file.handle = fd;
-  return result;
+  return why;
 }
 
 FileResult lock_file(const OpenFile& file) {

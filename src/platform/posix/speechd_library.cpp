@@ -1,30 +1,48 @@
 #include "platform/posix/speechd_library.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 namespace sortwell {
 namespace {
 
 // Never closed while the library's thread may still deliver to it.
 std::atomic<int> event_fd{-1};
-std::atomic<int> event_connection{0};
 
+// The library's callbacks carry no context: each connection gets a callback
+// of its own among a few, whose slot holds the connection's number, so that
+// its events are tied to it, as its answers are, after a newer one opened.
+// A slot serves again only after `slots` newer connections.
+constexpr int slots = 8;
+std::atomic<int> slot_connection[slots];
+
+template <int Slot>
 void on_event(std::size_t message, std::size_t, SPDNotificationType type) {
   const int fd = event_fd.load();
   if (fd < 0) return;
   const SpeechdEvent::Kind kind = type == SPD_EVENT_BEGIN    ? SpeechdEvent::begun
                                   : type == SPD_EVENT_CANCEL ? SpeechdEvent::cancelled
                                                              : SpeechdEvent::ended;
-  post(fd, {kind, static_cast<int>(message), event_connection.load()});
+  post(fd, {kind, static_cast<int>(message), slot_connection[Slot].load()});
 }
+
+template <int... Slot>
+constexpr std::array<SPDCallback, slots> callbacks_of(std::integer_sequence<int, Slot...>) {
+  return {on_event<Slot>...};
+}
+constexpr std::array<SPDCallback, slots> callbacks = callbacks_of(std::make_integer_sequence<int, slots>());
 
 }  // namespace
 
@@ -51,19 +69,49 @@ const SpeechdLibrary* SpeechdLibrary::load() {
 
 SPDConnection* open_connection(const SpeechdLibrary& spd, bool autospawn, int events_fd, int number) {
   event_fd = events_fd;
-  event_connection = number;
   char* error = nullptr;
   SPDConnection* connection = spd.open("sortwell", "main", nullptr, SPD_MODE_THREADED, nullptr, autospawn, &error);
   std::free(error);
   if (connection == nullptr) return nullptr;
-  connection->callback_begin = on_event;
-  connection->callback_end = on_event;
-  connection->callback_cancel = on_event;
+  const int slot = number % slots;
+  slot_connection[slot] = number;
+  connection->callback_begin = callbacks[slot];
+  connection->callback_end = callbacks[slot];
+  connection->callback_cancel = callbacks[slot];
   const bool ready = spd.notify(connection, SPD_BEGIN) == 0 && spd.notify(connection, SPD_END) == 0 &&
                      spd.notify(connection, SPD_CANCEL) == 0 && spd.set_data_mode(connection, SPD_DATA_TEXT) == 0;
   if (ready) return connection;
   spd.close(connection);
   return nullptr;
+}
+
+OpenedConnection prove(const SpeechdLibrary& spd, SPDConnection* connection, int events_fd, int number, int steps) {
+  OpenedConnection opened;
+  opened.connection = connection;
+  opened.socket = connection != nullptr ? fcntl(connection->socket, F_DUPFD_CLOEXEC, 3) : -1;
+  // The rate the user configured, which the steps go on from.
+  opened.configured_rate = connection != nullptr ? std::clamp(spd.get_rate(connection), -100, 100) : 0;
+  if (connection != nullptr && steps != 0) spd.set_rate(connection, server_rate(opened.configured_rate, steps));
+  post(events_fd, {SpeechdEvent::configured_rate, opened.configured_rate, number});
+  post(events_fd, {SpeechdEvent::connected, connection != nullptr ? 1 : 0, number});
+  // The proof: a blank the server must begin and end.
+  if (connection != nullptr) post(events_fd, {SpeechdEvent::queued, spd.say(connection, SPD_TEXT, " "), number});
+  return opened;
+}
+
+void let_go(const SpeechdLibrary& spd, SPDConnection* connection, bool broken) {
+  if (connection != nullptr && !broken) {
+    // Cancelled first: a server holding sentences it cannot play never
+    // becomes idle, and one the library started ends only when idle.
+    spd.cancel(connection);
+    spd.close(connection);
+    return;
+  }
+  // Its server broke: the library's own thread closes its socket when it
+  // sees the break, and a second close could hit a descriptor reused
+  // meanwhile. It is kept, not lost, for the process.
+  static auto* const kept = new std::vector<SPDConnection*>;
+  if (connection != nullptr) kept->push_back(connection);
 }
 
 bool server_listens(const SpeechdLibrary& spd) {

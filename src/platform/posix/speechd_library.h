@@ -2,6 +2,8 @@
 
 #include <libspeechd.h>
 
+#include <algorithm>
+
 namespace sortwell {
 
 // speech-dispatcher's client library, loaded at run time when first needed:
@@ -23,13 +25,32 @@ struct SpeechdLibrary {
 };
 
 // A connection for plain text whose server tells the begin, end and cancel
-// of every message, as (message id, event) on `events_fd`: the library's
-// notifications carry no context, so one descriptor serves the process.
-// `autospawn`: the library may start a server where the configuration
-// allows. nullptr when none answers. The events carry `number`: an event of
-// a connection given up before is told from the new one's.
-// `number` tags its events.
+// of every message, as (message id, event) on `events_fd` (one descriptor
+// serves the process). `autospawn`: the library may start a server where
+// the configuration allows. nullptr when none answers. Its events carry
+// `number`, even once a newer connection is open: an event of a connection
+// given up before is told from the new one's.
 SPDConnection* open_connection(const SpeechdLibrary& spd, bool autospawn, int events_fd, int number);
+
+// The server's rates run from -100 to 100; a step is ten, on top of the
+// rate the user configured.
+inline int server_rate(int configured, int steps) { return std::clamp(configured + 10 * steps, -100, 100); }
+
+// `connection`, just opened (nullptr where none answered), with a
+// descriptor of its own for its socket, the rate the user configured there
+// and `steps` on top of it; it queues its proof, a blank the server must
+// begin and end. What it answers goes to `events_fd` with `number`: the
+// configured rate, whether it connected, the proof's message id.
+struct OpenedConnection {
+  SPDConnection* connection = nullptr;
+  int socket = -1;
+  int configured_rate = 0;
+};
+OpenedConnection prove(const SpeechdLibrary& spd, SPDConnection* connection, int events_fd, int number, int steps);
+
+// Closes `connection` (nullptr: nothing), its messages cancelled first; one
+// whose server `broken` is kept open instead.
+void let_go(const SpeechdLibrary& spd, SPDConnection* connection, bool broken);
 
 // Whether a server listens where the library would connect: a local socket
 // that takes a connection (or any address of another kind). Tried before a

@@ -10,7 +10,6 @@
 #include <deque>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "platform/posix/ending.h"
 #include "platform/posix/quiet_stderr.h"
@@ -30,17 +29,6 @@ struct Task {
   int value = 0;     // a connection's number; a sentence's; a rate's steps
 };
 
-// The server's rates run from -100 to 100; a step is ten.
-constexpr int rate_step = 10;
-int server_rate(int configured, int steps) { return std::clamp(configured + rate_step * steps, -100, 100); }
-
-// A connection whose server broke is never closed: the library's own thread
-// closes its socket when it sees the break, and a second close could hit a
-// descriptor reused meanwhile. It is kept, not lost, for the process.
-void keep(SPDConnection* connection) {
-  static auto* const kept = new std::vector<SPDConnection*>;
-  if (connection != nullptr) kept->push_back(connection);
-}
 
 }  // namespace
 
@@ -90,22 +78,16 @@ void run(const Task& task, SpeechdLink::Shared& shared, const SpeechdLibrary& sp
     StandardErrorSilenced quiet;
     if (job == Job::connect && connection == nullptr) {
       // After the first try, only where a server listens.
-      connection = autospawn || server_listens(spd) ? open_connection(spd, autospawn, shared.events[1], number) : nullptr;
-      const int socket = connection != nullptr ? fcntl(connection->socket, F_DUPFD_CLOEXEC, 3) : -1;
-      // The rate the user configured, which the steps go on from.
-      const int own_rate = connection != nullptr ? std::clamp(spd.get_rate(connection), -100, 100) : 0;
-      if (connection != nullptr && steps != 0) spd.set_rate(connection, server_rate(own_rate, steps));
-      post(shared.events[1], {SpeechdEvent::configured_rate, own_rate, number});
-      post(shared.events[1], {SpeechdEvent::connected, connection != nullptr ? 1 : 0, number});
-      // The proof: a blank the server must begin and end.
-      if (connection != nullptr) post(shared.events[1], {SpeechdEvent::queued, spd.say(connection, SPD_TEXT, " "), number});
+      SPDConnection* fresh =
+          autospawn || server_listens(spd) ? open_connection(spd, autospawn, shared.events[1], number) : nullptr;
+      const OpenedConnection opened = prove(spd, fresh, shared.events[1], number, steps);
       lock.lock();
-      shared.configured_rate = own_rate;
-      shared.connection = connection;
+      shared.configured_rate = opened.configured_rate;
+      shared.connection = opened.connection;
       if (shared.socket >= 0) ::close(shared.socket);
-      shared.socket = socket;
+      shared.socket = opened.socket;
       shared.broken = false;
-      shared.trying = connection == nullptr;
+      shared.trying = opened.connection == nullptr;
       shared.next_try = SpeechdLink::Clock::now() + shared.retry;
       return;
     }
@@ -124,14 +106,9 @@ void run(const Task& task, SpeechdLink::Shared& shared, const SpeechdLibrary& sp
   shared.connection = nullptr;
   const bool broken = shared.broken;
   lock.unlock();
-  if (connection != nullptr && !broken) {
-    // Cancelled first: a server holding sentences it cannot play never
-    // becomes idle, and one the library started ends only when idle.
+  {
     StandardErrorSilenced quiet;
-    spd.cancel(connection);
-    spd.close(connection);
-  } else {
-    keep(connection);
+    let_go(spd, connection, broken);
   }
   lock.lock();
 }

@@ -25,4 +25,6 @@ FileResult replace_name(const std::string& from, const std::string& to) {
 
 void remove_name(const std::string& path) { ::unlink(path.c_str()); }
 
+unsigned long running_copy() { return static_cast<unsigned long>(getpid()); }
+
 }  // namespace sortwell

@@ -25,4 +25,6 @@ FileResult replace_name(const std::string& from, const std::string& to) {
 
 void remove_name(const std::string& path) { DeleteFileW(wide_from_utf8(path).c_str()); }
 
+unsigned long running_copy() { return GetCurrentProcessId(); }
+
 }  // namespace sortwell

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <thread>
 
 #include "e2e/pty_process.h"
+#include "platform/posix/speechd_library.h"
 #include "platform/posix/speechd_link.h"
 #include "platform/voice.h"
 #include "records/coupon_record.h"
@@ -245,6 +248,49 @@ TEST(SpeechDispatcher, AnAnswerFromAConnectionGivenUpOrASentenceCutShortIsDroppe
   link.say("the next");
   server.resume();
   EXPECT_EQ(answered(), proof + 2);
+  unsetenv("SPEECHD_ADDRESS");
+}
+
+// A server killed mid-sentence leaves no process behind: its module, and
+// the module's synthesis, end with it.
+TEST(SpeechDispatcher, AServerKilledMidSentenceLeavesNoProcess) {
+  SpeechServer server("600");
+  if (!installed()) GTEST_SKIP() << "speech-dispatcher is not installed";
+  const std::string address = server.address();
+  setenv("SPEECHD_ADDRESS", address.substr(address.find('=') + 1).c_str(), 1);
+  SpeechdLink link(5s, false);
+  link.connect();
+  for (int i = 0; i < 1000 && server.said().empty(); ++i) std::this_thread::sleep_for(10ms);
+  ASSERT_EQ(server.said(), "start  \n");
+  server.kill_now();
+  EXPECT_EQ(server.left_behind(), 0);
+  unsetenv("SPEECHD_ADDRESS");
+}
+
+// The server's events of a connection are tied to it, as its answers are,
+// once a newer connection is open too.
+TEST(SpeechDispatcher, EventsOfAnOlderConnectionCarryItsOwnNumber) {
+  SpeechServer server("0");
+  if (!installed()) GTEST_SKIP() << "speech-dispatcher is not installed";
+  const std::string address = server.address();
+  setenv("SPEECHD_ADDRESS", address.substr(address.find('=') + 1).c_str(), 1);
+  const SpeechdLibrary* spd = SpeechdLibrary::load();
+  int events[2];
+  ASSERT_TRUE(spd != nullptr && pipe(events) == 0);
+  SPDConnection* older = open_connection(*spd, false, events[1], 1);
+  SPDConnection* newer = open_connection(*spd, false, events[1], 2);
+  ASSERT_TRUE(older != nullptr && newer != nullptr);
+  const int message = spd->say(older, SPD_TEXT, "older");
+  SpeechdEvent event{};
+  pollfd arrived{events[0], POLLIN, 0};
+  // Up to its end, every event is the older connection's.
+  while (poll(&arrived, 1, 10000) == 1 && read(events[0], &event, sizeof event) == sizeof event) {
+    EXPECT_EQ(event.connection, 1);
+    if (event.kind == SpeechdEvent::ended && event.value == message) break;
+  }
+  EXPECT_EQ(event.value, message);
+  let_go(*spd, older, false);
+  let_go(*spd, newer, false);
   unsetenv("SPEECHD_ADDRESS");
 }
 
