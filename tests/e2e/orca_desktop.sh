@@ -18,10 +18,15 @@ export DISPLAY=:$(cat "$dir/display.tmp") DBUS_SESSION_BUS_ADDRESS=$(head -1 "$d
 env "$3" orca &
 until [ -s "$5" ]; do sleep 0.05; done
 env "$4" xfce4-terminal --disable-server --geometry=100x30 -x bash --norc --noprofile -c "read -r; : >'$dir/started'; exec '$2'" &
-xdotool search --sync --onlyvisible --class xfce4-terminal
+window=$(xdotool search --sync --onlyvisible --class xfce4-terminal | head -1)
 # Orca reads what a key brings: the program is started by one, once Orca
-# follows the terminal (it echoes a key typed there).
-until grep -q "^start x" "$5"; do xdotool type x; sleep 0.5; done
+# follows the terminal (it echoes a key typed there). An Orca still starting
+# may miss the window: it is shown and focused anew every few keys.
+for try in $(seq 120); do
+  grep -q "^start x" "$5" && break
+  [ $((try % 6)) = 0 ] && xdotool windowunmap --sync "$window" windowmap --sync "$window" windowfocus --sync "$window"
+  xdotool type x && sleep 0.5
+done
 until [ -e "$dir/started" ]; do xdotool key Return; sleep 1; done
 printf %s "$DISPLAY" >"$dir/display.new" && mv "$dir/display.new" "$dir/display"
 wait
