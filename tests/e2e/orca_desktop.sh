@@ -1,48 +1,32 @@
 #!/usr/bin/env bash
-# A desktop for a screen reader's test, every part of it in this script's
-# process group: Xvfb, a private D-Bus session with AT-SPI, Orca, two
-# speech-dispatcher servers whose module records what it is given (Orca's,
-# and Sortwell's own, which must stay silent), and xfce4-terminal, whose
-# shell starts PROGRAM at the first Enter (and makes DIR/started). Writes DIR/display once Orca
-# speaks and the terminal shows. TERM ends the whole group; so does the end
-# of the test that started it, which has this script told by a TERM.
-# Usage: orca_desktop.sh DIR PROGRAM [NAME=value]...
+# Orca in xfce4-terminal under Xvfb, on a private D-Bus session with AT-SPI,
+# all in this script's process group, which a TERM ends (Xvfb removing its
+# lock). Once Orca speaks (ORCA_LOG), the terminal starts; Enter is typed
+# until its shell starts PROGRAM, then DIR/display holds the display.
+# Usage: orca_desktop.sh DIR PROGRAM SPEECHD_ADDRESS=orca's SPEECHD_ADDRESS=PROGRAM's ORCA_LOG
 set -u
-dir=$1 program=$2
-shift 2
-trap 'trap - TERM; kill -TERM 0; exit 0' TERM
-mkdir -p "$dir/home" "$dir/run"
-chmod 700 "$dir/run"
+dir=$1
+trap 'trap - TERM; kill -TERM 0; wait; exit 0' TERM
+exec >/dev/null 2>&1
 export HOME=$dir/home XDG_RUNTIME_DIR=$dir/run PATH=/usr/bin:/bin LANG=C.UTF-8
-unset SPEECHD_ADDRESS DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER SORTWELL_VOICE
-# A speech server NAME whose module logs "start TEXT" for each piece to NAME.log.
-speech_server() {
-  local name=$1 conf=$dir/$1
-  mkdir -p "$conf/modules"
-  printf '%s\n' 'AddModule "recorder" "sd_generic" "recorder.conf"' 'DefaultModule recorder' \
-    'AudioOutputMethod "libao"' >"$conf/speechd.conf"
-  printf '%s\n' "GenericExecuteSynth \"printf 'start %s\\\\n' \\\"\$DATA\\\" >> $dir/$name.log\"" \
-    'GenericLanguage "en" "en" "utf-8"' 'AddVoice "en" "MALE1" "recorder"' >"$conf/modules/recorder.conf"
-  printf 'default_driver=null\n' >"$conf/.libao"
-  HOME=$conf XDG_RUNTIME_DIR=$conf speech-dispatcher -s -t 0 -C "$conf" -c unix_socket -S "$conf/speechd.sock" -L "$conf" \
-    >/dev/null 2>&1 &
-}
-speech_server orca
-speech_server sortwell
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$dir/display.tmp" >"$dir/xvfb.log" 2>&1 &
-for _ in $(seq 200); do [ -s "$dir/display.tmp" ] && break; sleep 0.05; done
-export DISPLAY=:$(cat "$dir/display.tmp")
-dbus-daemon --session --nofork --print-address=3 3>"$dir/bus" >/dev/null 2>&1 &
-for _ in $(seq 200); do [ -s "$dir/bus" ] && break; sleep 0.05; done
-export DBUS_SESSION_BUS_ADDRESS=$(head -1 "$dir/bus")
-for name in orca sortwell; do
-  for _ in $(seq 200); do [ -S "$dir/$name/speechd.sock" ] && break; sleep 0.05; done
+mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER SORTWELL_VOICE
+Xvfb -displayfd 3 -nolisten tcp 3>"$dir/display.tmp" &
+dbus-daemon --session --nofork --print-address=3 3>"$dir/bus" &
+until [ -s "$dir/display.tmp" ] && [ -s "$dir/bus" ]; do sleep 0.05; done
+export DISPLAY=:$(cat "$dir/display.tmp") DBUS_SESSION_BUS_ADDRESS=$(head -1 "$dir/bus")
+env "$3" orca &
+until [ -s "$5" ]; do sleep 0.05; done
+env "$4" xfce4-terminal --disable-server --geometry=100x30 -x bash --norc --noprofile -c "read -r; : >'$dir/started'; exec '$2'" &
+window=$(xdotool search --sync --onlyvisible --class xfce4-terminal | head -1)
+# Orca reads what a key brings: the program is started by one, once Orca
+# follows the terminal (it echoes a key typed there). An Orca still starting
+# may miss the window: it is shown and focused anew every few keys.
+for try in $(seq 120); do
+  grep -q "^start x" "$5" && break
+  [ $((try % 6)) = 0 ] && xdotool windowunmap --sync "$window" windowmap --sync "$window" windowfocus --sync "$window"
+  xdotool type x && sleep 0.5
 done
-SPEECHD_ADDRESS=unix_socket:$dir/orca/speechd.sock orca >"$dir/orca.out" 2>&1 &
-for _ in $(seq 600); do [ -s "$dir/orca.log" ] && break; sleep 0.05; done
-env "SPEECHD_ADDRESS=unix_socket:$dir/sortwell/speechd.sock" "$@" xfce4-terminal --disable-server \
-  --geometry=100x30 -x bash --norc --noprofile -c "read -r; : >'$dir/started'; exec '$program'" >"$dir/terminal.out" 2>&1 &
-# Ready once the terminal shows, its shell waiting for the Enter.
-xdotool search --sync --onlyvisible --class xfce4-terminal >/dev/null 2>&1
-echo "$DISPLAY" >"$dir/display"
+until [ -e "$dir/started" ]; do xdotool key Return; sleep 1; done
+printf %s "$DISPLAY" >"$dir/display.new" && mv "$dir/display.new" "$dir/display"
 wait

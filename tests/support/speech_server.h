@@ -45,9 +45,9 @@ class SpeechServer {
   std::string text() const;
   // Whether the last piece has ended.
   bool finished_speaking() const;
+  std::string log() const { return dir_.file("said.log"); }
 
  private:
-  std::string log() const { return dir_.file("said.log"); }
   std::string socket() const { return dir_.file("speechd.sock"); }
   TempDir dir_;
   pid_t pid_ = -1;

@@ -18,14 +18,11 @@ struct TestProgram {
   explicit TestProgram(std::string_view script = {}, int width = 80)
       : keyboard(script), screen(width), console(keyboard, screen) {}
 
-  // The voice is opened as the program opens it; `screen_reader` is what
-  // detection finds, `voice_chosen` whether SORTWELL_VOICE named a voice.
+  // `screen_reader` is what detection finds, `voice_chosen` whether
+  // SORTWELL_VOICE named a voice; `voices_opened` counts the voice's opening.
   int run() {
-    const VoiceSource voices{voice_chosen, [this] { return screen_reader; }, [this]() -> Voice& {
-                               ++voices_opened;
-                               return voice;
-                             }};
-    return run_session(console, voices, clock, {data_dir, true, settings_path});
+    const auto open = [this]() -> Voice& { return ++voices_opened, voice; };
+    return run_session(console, {voice_chosen, [this] { return screen_reader; }, open}, clock, {data_dir, true, settings_path});
   }
   std::string record_file(const std::string& code) const { return data_dir + "/" + code + ".cou"; }
 

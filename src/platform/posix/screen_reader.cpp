@@ -23,9 +23,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// At most `most` bytes of a small file, such as a sysfs or /proc entry; empty when it cannot be read.
-std::string small_file(const std::string& path, std::size_t most = 256) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+// At most `most` bytes of a small file, such as a sysfs or /proc entry,
+// `path` taken from the folder `at`; empty when it cannot be read.
+std::string small_file(const std::string& path, int at = AT_FDCWD, std::size_t most = 256) {
+  const int fd = openat(at, path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return {};
   std::string text(most, '\0');
   const ssize_t got = read(fd, text.data(), most);
@@ -76,7 +77,8 @@ ScreenReaderPlaces screen_reader_places_from_environment() {
   places.user = getuid();
   const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (bus != nullptr && *bus != '\0') places.session_bus = bus;
+  // A bus over the network is not asked: its host's name alone may take seconds to look up.
+  if (bus != nullptr && *bus != '\0') places.session_bus = std::strstr(bus, "tcp:") != nullptr ? "" : bus;
   else if (runtime != nullptr && *runtime == '/') places.session_bus = std::string("unix:path=") + runtime + "/bus";
   const char* host = std::getenv("BRLAPI_HOST");
   const std::string_view local = host == nullptr || *host == '\0' ? ":0" : host;
@@ -87,8 +89,8 @@ ScreenReaderPlaces screen_reader_places_from_environment() {
 }
 
 bool screen_reader_found(const ScreenReaderPlaces& places, std::chrono::milliseconds wait) {
-  return speakup_speaking(places.speakup) || orca_running(places.proc, places.user) ||
-         atspi_screen_reader_enabled(places.session_bus, wait) || brlapi_answers(places.brlapi_socket, wait);
+  return speakup_speaking(places.speakup) || brlapi_answers(places.brlapi_socket, wait) ||
+         orca_running(places.proc, places.user, wait) || atspi_screen_reader_enabled(places.session_bus, wait);
 }
 
 bool screen_reader_running() { return screen_reader_found(screen_reader_places_from_environment(), screen_reader_wait); }
@@ -98,21 +100,24 @@ bool speakup_speaking(const std::string& speakup) {
   return !synth.empty() && synth != "none";
 }
 
-bool orca_running(const std::string& proc, uid_t user) {
+bool orca_running(const std::string& proc, uid_t user, std::chrono::milliseconds wait) {
+  const auto deadline = Clock::now() + wait;
   const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(proc.c_str()), closedir);
   if (!dir) return false;
+  const int at = dirfd(dir.get());
   while (const dirent* entry = readdir(dir.get())) {
+    if (Clock::now() >= deadline) return false;
     const std::string pid = entry->d_name;
     struct stat owner {};
-    if (pid.find_first_not_of("0123456789") != std::string::npos || fstatat(dirfd(dir.get()), pid.c_str(), &owner, 0) != 0 ||
+    if (pid.find_first_not_of("0123456789") != std::string::npos || fstatat(at, pid.c_str(), &owner, 0) != 0 ||
         owner.st_uid != user) {
       continue;
     }
     // A script's process is named after the script; "python3 /usr/bin/orca" after its interpreter.
-    const std::string name = first_word(small_file(proc + "/" + pid + "/comm"));
+    const std::string name = first_word(small_file(pid + "/comm", at));
     if (name == "orca") return true;
     if (!name.starts_with("python")) continue;
-    const std::string command = small_file(proc + "/" + pid + "/cmdline", 4096);
+    const std::string command = small_file(pid + "/cmdline", at, 4096);
     const std::string_view interpreter(command.c_str());
     if (names_orca(interpreter)) return true;
     if (interpreter.size() < command.size() && names_orca(command.c_str() + interpreter.size() + 1)) return true;

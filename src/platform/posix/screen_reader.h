@@ -19,22 +19,26 @@ struct ScreenReaderPlaces {
 
 // This process's: its user, DBUS_SESSION_BUS_ADDRESS (else
 // $XDG_RUNTIME_DIR/bus, as sd-bus would), and BrlAPI's local socket for
-// BRLAPI_HOST (":0" when unset). A BRLAPI_HOST on another host is not asked:
-// start-up never reaches out over a network.
+// BRLAPI_HOST (":0" when unset). A bus over TCP or a BRLAPI_HOST on another
+// host is not asked: start-up never reaches out over a network.
 ScreenReaderPlaces screen_reader_places_from_environment();
 
-// The longest a session bus, and then BrlAPI, that does not answer holds
-// start-up, each. A bus that answers does within a few milliseconds.
+// The longest BrlAPI, and then a session bus, that does not answer holds
+// start-up, each, and the longest the processes are looked through. A bus
+// that answers does within a few milliseconds.
 inline constexpr std::chrono::milliseconds screen_reader_wait{50};
 
-// Any of the four below, cheapest first, stopping at the first found.
+// Any of the four below, stopping at the first found: the cheapest first
+// (a file; a socket that is mostly not there), the processes, the bus last.
 bool screen_reader_found(const ScreenReaderPlaces& places, std::chrono::milliseconds wait);
 
 // Speakup is loaded (its sysfs folder is there) and has a synthesizer:
 // "none" in its `synth` is how the kernel's guide turns its speech off.
 bool speakup_speaking(const std::string& speakup);
-// A process of `user` runs Orca: its name is orca, or a Python runs orca.
-bool orca_running(const std::string& proc, uid_t user);
+// A process of `user` runs Orca: its name is orca, or a Python runs orca;
+// no longer than `wait` however many processes run. Another user's
+// processes are not read.
+bool orca_running(const std::string& proc, uid_t user, std::chrono::milliseconds wait);
 // org.a11y.Status's ScreenReaderEnabled is true on the bus at `address`,
 // within `wait`. The call starts no service: a bus without AT-SPI answers
 // at once.
