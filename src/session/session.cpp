@@ -28,8 +28,9 @@ struct SessionState {
   std::uint8_t picker_position = 0;
   Settings settings;
   std::string last_full;  // the last looked-up coupon's full announcement, for "f"
+  FolderWatch* watch = nullptr;  // every call to the coupon folder is asked through it
   // Destroyed first: the run waits for the maker searches it left going.
-  std::vector<MakerSearch::Found> unused_searches;
+  MakerSearch::LeftOver unused_searches;
 };
 
 // "T" alone, or "T" and a bin number ("T 7", "T7"): `bin` is the bin asked
@@ -61,7 +62,7 @@ Reply run_line(const std::string& line, Reply pending, SessionState& state, Cons
     return {toggle_mode(voice, cut_by, state.edit_mode, "edit toggle is activated", "edit toggle is inactive")};
   }
   // What is removed, or not, is heard whole.
-  if (command == "X") return {remove_last_entry(console, voice, state.last_entry), true};
+  if (command == "X") return {remove_last_entry(console, voice, state.last_entry, state.watch), true};
   if (command == "Y") return {time_and_date(clock)};
   if (command == "B") return toggle_brief(console, voice, state.settings, places.settings_path);
   if (command == "F") return {state.last_full.empty() ? "There is no announcement to repeat." : state.last_full};
@@ -70,7 +71,7 @@ Reply run_line(const std::string& line, Reply pending, SessionState& state, Cons
   }
   if (command == "K") return tell_keys(console, voice, cut_by);
   if (totals_asked(command, bin)) {
-    return tell_totals(console, voice, cut_by, places.data_dir, date_of(clock.local_time()), bin);
+    return tell_totals(console, voice, cut_by, places.data_dir, date_of(clock.local_time()), bin, *state.watch);
   }
   // A scanner may send its symbology identifier first: "]e08110...".
   const std::string_view code = code_of_line(line);
@@ -80,6 +81,7 @@ Reply run_line(const std::string& line, Reply pending, SessionState& state, Cons
     context.unused_searches = &state.unused_searches;
     context.brief = state.settings.brief;
     context.cut_by = cut_by;
+    context.watch = state.watch;
     Reply reply = look_up_coupon(context, code, state.last_entry);
     state.last_full = reply.full;
     return reply;
@@ -99,10 +101,18 @@ void quit(Console& console, Clock& clock) {
 }  // namespace
 
 int run_session(Console& console, Voice& voice, Clock& clock, const SessionPlaces& places) {
+  // A call to the folder that keeps the user waiting is told, whole; it
+  // outlives the state, whose maker searches may still be waited for.
+  FolderWatch watch(clock, [&] {
+    tell_failure(console, folder_slow);
+    console.flush();
+    speak(voice, folder_slow);
+  });
   SessionState state;
+  state.watch = &watch;
   const std::string& data_dir = places.data_dir;
-  const bool can_save = places.make_missing ? make_data_dir(data_dir) : data_dir_usable(data_dir);
-  const bool can_lock = !can_save || folder_locks(data_dir);
+  const bool can_save = watch.ask([&] { return places.make_missing ? make_data_dir(data_dir) : data_dir_usable(data_dir); });
+  const bool can_lock = !can_save || folder_locks(data_dir, &watch);
   std::string settings_told;
   state.settings = load_settings(places.settings_path, settings_told);
   voice.set_rate(state.settings.rate);
