@@ -32,8 +32,7 @@ milliseconds until(TimePoint moment, TimePoint now) {
 
 }  // namespace
 
-bool FolderWatch::wait(FolderTask& task, std::optional<milliseconds> briefly) {
-  const TimePoint begun = clock_.steady_now();
+bool FolderWatch::wait_since(FolderTask& task, TimePoint begun, std::optional<milliseconds> briefly) {
   TimePoint quiet_since = begun;
   std::uint64_t answers = task.answers();
   bool told = false;
@@ -51,6 +50,8 @@ bool FolderWatch::wait(FolderTask& task, std::optional<milliseconds> briefly) {
     if (waited == FolderTask::Waited::done) return true;
     if (waited == FolderTask::Waited::ending) continue;
     const TimePoint later = clock_.steady_now();
+    // What is due first is said first.
+    if (briefly && later >= begun + *briefly) return false;
     if (const std::uint64_t heard = task.answers(); heard != answers) {
       answers = heard;
       quiet_since = later;
@@ -59,7 +60,6 @@ bool FolderWatch::wait(FolderTask& task, std::optional<milliseconds> briefly) {
       told = true;
       if (tell_) tell_();
     }
-    if (briefly && later >= begun + *briefly) return false;
   }
 }
 

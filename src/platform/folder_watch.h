@@ -58,21 +58,28 @@ class FolderWatch {
 
   // Waits for the job begun last in `task`: true once it has returned;
   // false after `briefly`, where given, while it has not.
-  bool wait(FolderTask& task, std::optional<std::chrono::milliseconds> briefly = std::nullopt);
+  bool wait(FolderTask& task, std::optional<std::chrono::milliseconds> briefly = std::nullopt) {
+    return wait_since(task, clock_.steady_now(), briefly);
+  }
 
  private:
+  // As `wait`, the patience counted from `begun`.
+  bool wait_since(FolderTask& task, std::chrono::steady_clock::time_point begun,
+                  std::optional<std::chrono::milliseconds> briefly);
+
   template <typename Job>
   void run(Job&& job, std::optional<std::chrono::milliseconds> after, const std::function<void()>& aside) {
     using Held = std::remove_reference_t<Job>;
+    const auto begun = clock_.steady_now();
     if (in_folder_task() || !own_.begin([](void* held) { (*static_cast<Held*>(held))(); }, &job)) {
       job();
       return;
     }
     if (after) {
-      if (wait(own_, *after)) return;
+      if (wait_since(own_, begun, *after)) return;
       if (aside) aside();
     }
-    wait(own_);
+    wait_since(own_, begun, std::nullopt);
   }
 
   Clock& clock_;
