@@ -11,8 +11,9 @@ namespace sortwell::testing {
 // The README's ping-timeout, in seconds: how long a client waits for a
 // server that stopped answering before it gives up on it.
 inline constexpr int recipe_ping_timeout = 10;
-// The longest a station then waits for a call, as the README says.
-inline constexpr std::chrono::seconds recipe_longest_wait{60};
+// The longest a scan then waits for its outcome, as the README says: one
+// call waits between one and three times the ping-timeout.
+inline constexpr std::chrono::seconds recipe_longest_wait{30};
 
 // A real GlusterFS volume as the README builds it, on a network of its own:
 // three servers, each a glusterd in a network namespace of its own (with its
