@@ -332,10 +332,11 @@ TEST_F(SortingTogether, WhenTheNetworkDropsNoScanIsSilentAndNoAnnouncedCountIsLo
     // Station 0, station 1, and a third on station 0's mount that is ended meanwhile.
     Station a(home, volume->folder(0)), b(home, volume->folder(1)), ended(home, volume->folder(0));
     std::vector<PtyProcess*> all = {&a.process, &b.process, &ended.process};
-    std::optional<PtyProcess> report;
-    for (PtyProcess* station : all) ASSERT_TRUE(station->wait_for(prompt)) << station->output();
     std::vector<std::size_t> since;
-    for (PtyProcess* station : all) since.push_back(station->output().size());
+    for (PtyProcess* station : all) {
+      ASSERT_TRUE(station->wait_for(prompt)) << station->output();
+      since.push_back(station->output().size());
+    }
     const auto heard = [&](std::size_t s, const std::string& what) {
       return all[s]->output().find(what, since[s]) != std::string::npos;
     };
@@ -343,10 +344,9 @@ TEST_F(SortingTogether, WhenTheNetworkDropsNoScanIsSilentAndNoAnnouncedCountIsLo
     ASSERT_TRUE(c.cut(true));
     for (PtyProcess* station : all) station->type(code + "\r");
     // Where station 0 is cut off, a report there is told and ended the same way.
-    if (!c.station_0_counts) {
-      report.emplace(SORTWELL_BINARY, sortwell_environment(home.path()), 80,
-                     std::vector<std::string>{"report", "--data-dir", volume->folder(0)});
-    }
+    std::optional<PtyProcess> report;
+    if (!c.station_0_counts) report.emplace(SORTWELL_BINARY, sortwell_environment(home.path()), 80,
+                                            std::vector<std::string>{"report", "--data-dir", volume->folder(0)});
     const Seconds first = read_until(all, [&] { return told(0) && told(1) && told(2); }, 2s);
     EXPECT_LE(first.count(), 1.0) << "a scan was silent for more than a second";
     ASSERT_TRUE(heard(2, slow)) << ended.process.output();
@@ -383,15 +383,14 @@ TEST_F(SortingTogether, WhenTheNetworkDropsNoScanIsSilentAndNoAnnouncedCountIsLo
       a.process.type(code + "\r");
       ASSERT_TRUE(a.process.wait_for(prompt, recipe_longest_wait + 5s));
     }
-    std::multiset<int> counts;
+    // Each count announced once, and the last of them is the file's.
+    std::multiset<int> counts, expected;
     for (Station* station : {&a, &b}) {
       station->process.type("\r");
       EXPECT_EQ(station->process.wait_exit(60s), 0);
-      auto heard_there = announced(station->process.output());
-      counts.insert(heard_there[code].begin(), heard_there[code].end());
+      const auto heard_there = announced(station->process.output());
+      counts.insert(heard_there.at(code).begin(), heard_there.at(code).end());
     }
-    // Each announced once, and the last of them is the file's.
-    std::multiset<int> expected;
     for (int n = 1; n <= static_cast<int>(counts.size()); ++n) expected.insert(n);
     EXPECT_EQ(counts, expected);
     EXPECT_EQ(stored(1, code).quantity, quantity_digits(static_cast<double>(counts.size())));

@@ -64,7 +64,6 @@ class GlusterVolume {
   bool set_link(const std::string& node, bool cut);
   // The clients connected to the brick, as its server counts them; -1 while it is offline.
   int clients(int brick) const;
-  void end_namespaces();
 
   TempDir dir_;
   std::string prefix_;  // of every namespace's name
