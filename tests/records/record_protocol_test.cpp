@@ -6,6 +6,7 @@
 // that stopped answering.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <algorithm>
 #include <map>
@@ -489,9 +490,13 @@ TEST(UnansweredFolderDeathTest, EndsTheProgramAtOnceWithoutAnotherWord) {
     SCOPED_TRACE(primitive);
     EXPECT_EXIT(
         {
-          testing::TestProgram t(std::string(primitive) == "list" ? "t\r" : "4711\r");
+          static testing::TestProgram t(std::string(primitive) == "list" ? "t\r" : "4711\r");
           testing::HeldCall call{primitive};
-          at_end_now([] { std::fputs("terminal given back\n", stderr); });
+          // Its temporary folder goes with the program, which ends without destructors.
+          at_end_now([] {
+            std::filesystem::remove_all(t.data.path());
+            std::fputs("terminal given back\n", stderr);
+          });
           t.voice.on_say = [](const std::string& sentence) {
             std::fprintf(stderr, "%s\n", sentence.c_str());
             if (sentence == folder_slow) tell_to_end();
