@@ -65,8 +65,10 @@ struct PipeKeyboard {
 struct Harness {
   explicit Harness(std::string data_dir, std::string_view script = {})
       : data_dir(std::move(data_dir)), keyboard(script), console(keyboard, screen) {}
+  // As the session looks a code up: each call to the folder asked in its task.
   std::string look_up(std::string_view code) {
-    const LookupContext context{console, voice, categories, picker_position, data_dir, false, false};
+    LookupContext context{console, voice, categories, picker_position, data_dir, false, false};
+    context.watch = &watch;
     return look_up_coupon(context, code, last_entry).sentence;
   }
   int run() { return run_session(console, {true, {}, [this]() -> Voice& { return voice; }}, clock, {data_dir, true, {}}); }
@@ -80,6 +82,7 @@ struct Harness {
   CategoryTable categories = build_category_table();
   std::uint8_t picker_position = 0;
   LastEntry last_entry;
+  FolderWatch watch{clock, [] {}};
 };
 
 }  // namespace sortwell::bench

@@ -6,6 +6,7 @@
 #include "collection/csv_export.h"
 #include "collection/report.h"
 #include "collection/xlsx_export.h"
+#include "platform/folder_watch.h"
 #include "platform/output.h"
 
 namespace sortwell {
@@ -96,7 +97,12 @@ int run_collection_command(std::string_view command, const std::vector<std::stri
   };
   std::vector<std::string> problems;
   std::string error;
-  if (!collect(options.data_dir, categories, today.year, each, problems, error)) {
+  SystemClock clock;
+  FolderWatch watch(clock, [&] {
+    std::fprintf(err, "sortwell: %s: the folder does not answer yet. I keep trying.\n", options.data_dir.c_str());
+    std::fflush(err);
+  });
+  if (!watch.ask([&] { return collect(options.data_dir, categories, today.year, each, problems, error); })) {
     std::fprintf(err, "sortwell: %s: %s\n", options.data_dir.c_str(), error.c_str());
     return 2;
   }

@@ -42,6 +42,9 @@ inline CouponRecord load_record(std::string_view image) { return unpack_record(i
 // taking failed.
 class CouponFile {
  public:
+  // Its calls to the folder are asked through `watch`, where given.
+  explicit CouponFile(FolderWatch* watch = nullptr) : file_(watch) {}
+
   // Opens the record file at `path` (the empty path: a code that cannot
   // name a file). When there is none, `no_record` is called first, then a
   // new record is prepared under its twin, holding the image of `fresh`; it

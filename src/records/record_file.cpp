@@ -26,12 +26,21 @@ constexpr std::chrono::milliseconds lock_retry{10};
 constexpr FileResult cannot_name{FileStatus::not_a_record, FileCause::bad_name};
 constexpr FileResult not_open{FileStatus::failed, FileCause::other};
 
+// `primitive` asked through `watch`, where given.
+template <typename Call>
+auto asked(FolderWatch* watch, Call&& primitive) -> decltype(primitive()) {
+  return watch ? watch->ask(primitive) : primitive();
+}
+
 // Whether another copy has put a record in place at `path`: `exists`
 // (held or not), `missing`, or why it cannot be told.
-FileResult record_in_place(const std::string& path) {
-  OpenFile record;
-  const FileResult there = open_file(path, OpenMode::existing, record);
-  close_file(record);
+FileResult record_in_place(const std::string& path, FolderWatch* watch) {
+  const FileResult there = asked(watch, [&] {
+    OpenFile record;
+    const FileResult opened = open_file(path, OpenMode::existing, record);
+    close_file(record);
+    return opened;
+  });
   const bool found = there.ok() || there.status == FileStatus::read_only || there.status == FileStatus::in_use;
   return found ? FileResult{FileStatus::exists} : there;
 }
@@ -59,14 +68,16 @@ std::string twin_path(const std::string& path) {
   return path.substr(0, name) + std::string(twin_prefix) + path.substr(name, path.size() - name - 1);
 }
 
-bool folder_locks(const std::string& folder) {
+bool folder_locks(const std::string& folder, FolderWatch* watch) {
   const std::string probe = folder + file_naming().separators[0] + ".sortwell-lock-check";
-  OpenFile file;
-  if (!open_file(probe, OpenMode::create, file)) return true;
-  const FileResult locked = lock_file(file);
-  delete_while_held(file, probe);
-  close_file(file);
-  return locked.status != FileStatus::cannot_lock;
+  return asked(watch, [&] {
+    OpenFile file;
+    if (!open_file(probe, OpenMode::create, file)) return true;
+    const FileResult locked = lock_file(file);
+    delete_while_held(file, probe);
+    close_file(file);
+    return locked.status != FileStatus::cannot_lock;
+  });
 }
 
 FileResult RecordFile::open_named(const std::string& path, OpenMode mode, std::chrono::milliseconds lock_wait) {
@@ -75,16 +86,22 @@ FileResult RecordFile::open_named(const std::string& path, OpenMode mode, std::c
   std::optional<std::chrono::steady_clock::time_point> give_up;
   for (int reopened = 0;;) {
     OpenFile file;
-    const FileResult opened = open_file(path, mode, file);
-    const bool is_open = opened.ok() || opened.status == FileStatus::read_only;
-    const FileResult locked = is_open ? lock_file(file) : opened;
-    // The lock is on the record only if the name still leads to this file.
-    if (locked.ok() && still_named(file, path)) {
+    FileResult opened, locked;
+    // One ask of the folder for the calls of a try.
+    const bool held = call([&] {
+      opened = open_file(path, mode, file);
+      const bool is_open = opened.ok() || opened.status == FileStatus::read_only;
+      locked = is_open ? lock_file(file) : opened;
+      // The lock is on the record only if the name still leads to this file.
+      if (locked.ok() && still_named(file, path)) return true;
+      close_file(file);
+      return false;
+    });
+    if (held) {
       file_ = file;
       why_read_only_ = {FileStatus::failed, opened.cause, opened.system_error};
       return opened;
     }
-    close_file(file);
     if (locked.status == FileStatus::in_use) {
       const auto now = std::chrono::steady_clock::now();
       if (!give_up) give_up = now + lock_wait;
@@ -118,11 +135,11 @@ FileResult RecordFile::create(const std::string& path, std::string_view placehol
   path_ = path;
   unpublished_ = twin;
   // Another copy may have published the record while this one waited.
-  if (const FileResult there = record_in_place(path); there.status != FileStatus::missing) {
+  if (const FileResult there = record_in_place(path, watch_); there.status != FileStatus::missing) {
     close();
     return there;
   }
-  FileResult written = truncate_file(file_);
+  FileResult written = call([&] { return truncate_file(file_); });
   if (written) written = write_at(0, placeholder);
   if (written) written = flush();
   if (!written) close();
@@ -131,10 +148,10 @@ FileResult RecordFile::create(const std::string& path, std::string_view placehol
 
 FileResult RecordFile::reopen(std::chrono::milliseconds lock_wait) {
   const std::string name = held_name();
-  if (is_open()) close_file(file_);
+  if (is_open()) call([&] { close_file(file_); });
   const FileResult taken = open_named(name, OpenMode::existing, lock_wait);
   // A twin gone was published by the copy that took it over, or given up.
-  if (taken.status == FileStatus::missing && !unpublished_.empty()) return record_in_place(path_);
+  if (taken.status == FileStatus::missing && !unpublished_.empty()) return record_in_place(path_, watch_);
   return taken;
 }
 
@@ -148,46 +165,50 @@ FileResult RecordFile::relock() {
 FileResult RecordFile::publish() {
   if (unpublished_.empty()) return is_open() ? FileResult{} : FileResult{FileStatus::failed, FileCause::other};
   // The data is durable already (flush); the name is made so next.
-  const FileResult moved = move_without_replacing(file_, unpublished_, path_);
+  const FileResult moved = call([&] { return move_without_replacing(file_, unpublished_, path_); });
   // The twin holds the typed record: kept, unless another copy's record is
   // in place (the user hears that theirs was not kept). A later creation of
   // the code takes it over; the report names it meanwhile.
   if (!moved && moved.status != FileStatus::exists) keep_twin_ = true;
   if (!moved) return moved;
   unpublished_.clear();
-  flush_folder_entry(file_, path_);
+  call([&] { return flush_folder_entry(file_, path_); });
   return moved;
 }
 
 FileResult RecordFile::read_image(std::string& image) const {
   image.assign(record_image_size + 1, '\0');
   std::size_t got = 0;
-  const FileResult read = is_open() ? read_at(file_, 0, image.data(), image.size(), got) : not_open;
+  const FileResult read = is_open() ? call([&] { return read_at(file_, 0, image.data(), image.size(), got); }) : not_open;
   image.resize(got);
   return read;
 }
 
 FileResult RecordFile::write_at(std::size_t offset, std::string_view bytes) {
   if (!writable()) return is_open() ? why_read_only_ : not_open;
-  return sortwell::write_at(file_, offset, bytes);
+  return call([&] { return sortwell::write_at(file_, offset, bytes); });
 }
 
-FileResult RecordFile::flush() { return is_open() ? flush_data(file_) : not_open; }
+FileResult RecordFile::flush() { return is_open() ? call([&] { return flush_data(file_); }) : not_open; }
 
 FileResult RecordFile::remove() {
   const std::string name = held_name();
   // Deleted while still locked, so no other copy is inside it meanwhile.
-  const FileResult deleted = is_open() ? delete_while_held(file_, name) : not_open;
+  const FileResult deleted = is_open() ? call([&] { return delete_while_held(file_, name); }) : not_open;
   unpublished_.clear();
   close();
-  if (deleted) flush_folder_entry(file_, name);
+  if (deleted) call([&] { return flush_folder_entry(file_, name); });
   return deleted;
 }
 
 void RecordFile::close() {
   // A created file never published does not stay behind.
-  if (!unpublished_.empty() && is_open() && !keep_twin_) delete_while_held(file_, unpublished_);
-  if (is_open()) close_file(file_);
+  if (is_open()) {
+    call([&] {
+      if (!unpublished_.empty() && !keep_twin_) delete_while_held(file_, unpublished_);
+      close_file(file_);
+    });
+  }
   file_ = {};
   unpublished_.clear();
   keep_twin_ = false;

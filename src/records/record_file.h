@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/folder_watch.h"
 #include "platform/record_files.h"
 
 namespace sortwell {
@@ -21,8 +22,8 @@ std::string twin_path(const std::string& path);
 // Whether the file system of `folder` offers the records' lock: false only
 // when it says it has none (NFS without its lock service), and then no
 // record there is used unlocked. It tries a hidden file of its own, gone
-// afterwards.
-bool folder_locks(const std::string& folder);
+// afterwards. Its calls are asked through `watch`, where given.
+bool folder_locks(const std::string& folder, FolderWatch* watch = nullptr);
 
 // How long opening waits for a lock another copy holds: a lookup holds one
 // for milliseconds (more on a network folder), an editor for as long as the
@@ -39,10 +40,11 @@ inline constexpr std::chrono::milliseconds record_lock_wait{2000};
 // promise it (platform/record_files.h). A name put in place or deleted
 // (`publish`, `remove`) is flushed too, but told as done once made: it is
 // there, or gone, for every copy at once, so a failure of the folder's flush
-// alone does not unsay it.
+// alone does not unsay it. Each call to the folder is asked through `watch`
+// where given (a folder that may stop answering), else made in place.
 class RecordFile {
  public:
-  RecordFile() = default;
+  explicit RecordFile(FolderWatch* watch = nullptr) : watch_(watch) {}
   ~RecordFile() { close(); }
   RecordFile(const RecordFile&) = delete;
   RecordFile& operator=(const RecordFile&) = delete;
@@ -94,7 +96,12 @@ class RecordFile {
   FileResult open_named(const std::string& path, OpenMode mode, std::chrono::milliseconds lock_wait);
   // The name the open file has now: its hidden one until it is published.
   const std::string& held_name() const { return unpublished_.empty() ? path_ : unpublished_; }
+  template <typename Call>
+  auto call(Call&& primitive) const -> decltype(primitive()) {
+    return watch_ ? watch_->ask(primitive) : primitive();
+  }
 
+  FolderWatch* watch_;
   OpenFile file_;
   FileResult why_read_only_;
   std::string path_;          // where the file is, or is to appear

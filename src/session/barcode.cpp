@@ -72,17 +72,40 @@ std::string known_maker(const std::string& data_dir, const CouponCode& code, int
   return most;
 }
 
-void MakerSearch::start(std::function<std::string()> search) {
-  if (!found_.valid()) found_ = std::async(std::launch::async, std::move(search));
+MakerSearch::Found::Found(FolderWatch* watch, std::function<std::string()> search)
+    : watch_(watch), search_(std::move(search)) {
+  const auto run = [](void* found) {
+    auto& self = *static_cast<Found*>(found);
+    self.found_ = self.search_();
+  };
+  running_ = task_.begin(run, this);
+  if (!running_) run(this);
 }
 
-std::string MakerSearch::get() { return found_.valid() ? found_.get() : std::string(); }
+bool MakerSearch::Found::ready() {
+  if (running_ && task_.wait(std::chrono::milliseconds(0), false) == FolderTask::Waited::done) running_ = false;
+  return !running_;
+}
+
+const std::string& MakerSearch::Found::get() {
+  if (running_) {
+    if (watch_ != nullptr) watch_->wait(task_);
+    else task_.wait(std::chrono::milliseconds(-1), false);
+    running_ = false;
+  }
+  return found_;
+}
+
+void MakerSearch::start(std::function<std::string()> search) {
+  if (!found_) found_ = std::make_unique<Found>(watch_, std::move(search));
+}
+
+std::string MakerSearch::get() { return found_ ? found_->get() : std::string(); }
 
 MakerSearch::~MakerSearch() {
-  if (!found_.valid() || left_over_ == nullptr) return;
-  // Those that ended are let go: a future of std::async waits, as it goes,
-  // for a search still running.
-  std::erase_if(*left_over_, [](const Found& f) { return f.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
+  if (!found_ || left_over_ == nullptr) return;
+  // Those that ended are let go; the rest are waited for as they go.
+  std::erase_if(*left_over_, [](const std::unique_ptr<Found>& f) { return f->ready(); });
   left_over_->push_back(std::move(found_));
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <functional>
-#include <future>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "codes/coupon_code.h"
+#include "platform/folder_watch.h"
 #include "records/coupon_record.h"
 
 namespace sortwell {
@@ -21,17 +22,40 @@ inline constexpr const char* check_digit_wrong =
 // the folder's names are read, and the records whose names match.
 std::string known_maker(const std::string& data_dir, const CouponCode& code, int this_year);
 
-// `known_maker`, looked for on a thread of its own from the moment a code is
-// known to be new, while the user hears that it is: on a shared folder of
-// many records the listing takes seconds. A search its lookup does not use
-// (the record was in place after all, or held elsewhere) is never waited
-// for there, so that no lock is held and no refusal waits meanwhile: it goes
-// on to its end in `left_over`, which its owner (the session) waits for last;
-// without one, it is waited for when the search object goes.
+// `known_maker`, looked for in a folder task of its own from the moment a
+// code is known to be new, while the user hears that it is: on a shared
+// folder of many records the listing takes seconds. It is waited for through
+// `watch` (where given), as every call to the folder is. A search its lookup
+// does not use (the record was in place after all, or held elsewhere) is
+// never waited for there, so that no lock is held and no refusal waits
+// meanwhile: it goes on to its end in `left_over`, which its owner (the
+// session) waits for last; without one, it is waited for when the search
+// object goes.
 class MakerSearch {
  public:
-  using Found = std::future<std::string>;
-  explicit MakerSearch(std::vector<Found>* left_over) : left_over_(left_over) {}
+  // A search under way, and what it found: waited for, as it goes, until
+  // it has ended.
+  class Found {
+   public:
+    Found(FolderWatch* watch, std::function<std::string()> search);
+    ~Found() { get(); }
+    Found(const Found&) = delete;
+    Found& operator=(const Found&) = delete;
+    // Whether it has ended, without waiting.
+    bool ready();
+    // What it found, once it has ended.
+    const std::string& get();
+
+   private:
+    FolderWatch* watch_;
+    std::function<std::string()> search_;
+    std::string found_;
+    FolderTask task_;
+    bool running_ = false;
+  };
+  using LeftOver = std::vector<std::unique_ptr<Found>>;
+
+  explicit MakerSearch(LeftOver* left_over, FolderWatch* watch = nullptr) : left_over_(left_over), watch_(watch) {}
   ~MakerSearch();
   MakerSearch(const MakerSearch&) = delete;
   MakerSearch& operator=(const MakerSearch&) = delete;
@@ -42,8 +66,9 @@ class MakerSearch {
   std::string get();
 
  private:
-  std::vector<Found>* left_over_;
-  Found found_;
+  LeftOver* left_over_;
+  FolderWatch* watch_;
+  std::unique_ptr<Found> found_;
 };
 
 // A fresh record filled in from its code: the expiry as its four keys MMYY,

@@ -35,8 +35,8 @@ std::string cannot_remove_because(const FileResult& result) {
 
 }  // namespace
 
-std::string remove_last_entry(Console& console, Voice& voice, LastEntry& last_entry) {
-  CouponFile file;
+std::string remove_last_entry(Console& console, Voice& voice, LastEntry& last_entry, FolderWatch* watch) {
+  CouponFile file(watch);
   // Taken under its lock, and only if it is still the file the lookup stored.
   const FileResult opened = last_entry.path.empty() ? FileResult{FileStatus::missing} : file.open(last_entry.path, record_lock_wait);
   const FileStatus status = opened.status;

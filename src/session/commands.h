@@ -4,6 +4,7 @@
 
 #include "console/console.h"
 #include "platform/clock.h"
+#include "platform/folder_watch.h"
 #include "session/last_entry.h"
 #include "platform/voice.h"
 
@@ -21,8 +22,8 @@ std::string toggle_mode(Voice& voice, Keyboard* cut_by, bool& mode, const char* 
 // at once, whole; the sentence stays pending, so it is heard twice. A file another
 // copy holds, or one put in the place of the one looked up, is left alone.
 // One that cannot be opened or deleted is told with its reason and stays
-// the last entry.
-std::string remove_last_entry(Console& console, Voice& voice, LastEntry& last_entry);
+// the last entry. Its calls to the folder are asked through `watch`, where given.
+std::string remove_last_entry(Console& console, Voice& voice, LastEntry& last_entry, FolderWatch* watch = nullptr);
 // "y": the time and date, heard before the next prompt.
 std::string time_and_date(Clock& clock);
 

@@ -80,8 +80,8 @@ Reply look_up_coupon(const LookupContext& context, std::string_view code, LastEn
   const auto search = [data_dir = context.data_dir, meaning, year = today.year] {
     return known_maker(data_dir, meaning, year);
   };
-  CouponFile file;
-  MakerSearch maker(context.unused_searches);
+  CouponFile file(context.watch);
+  MakerSearch maker(context.unused_searches, context.watch);
   bool told_new = false;
   const FileResult opened = file.open_or_create(path, new_record(code), context.lock_wait, [&] {
     if (meaning.kind != CouponCode::Kind::plain) maker.start(search);

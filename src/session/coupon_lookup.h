@@ -32,7 +32,7 @@ struct LookupContext {
   // How long a record another copy holds is waited for.
   std::chrono::milliseconds lock_wait = record_lock_wait;
   // Where the maker searches the lookup does not use go on to their end.
-  std::vector<MakerSearch::Found>* unused_searches = nullptr;
+  MakerSearch::LeftOver* unused_searches = nullptr;
   // Brief announcements: the bin alone, and one sentence for a new code.
   bool brief = false;
   // Where set (brief announcements), its next key cuts a sentence short;
@@ -43,6 +43,9 @@ struct LookupContext {
   bool menu_shown = true;
   // The reader for the editor's "r"; none: the key does nothing.
   const PrintReading* print = nullptr;
+  // Through which every call to the folder is asked, where given: one that
+  // does not answer is told, and the program's end does not wait for it.
+  FolderWatch* watch = nullptr;
 };
 
 // One coupon code typed at the prompt, exactly as typed: its record file is

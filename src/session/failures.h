@@ -31,6 +31,9 @@ inline constexpr const char* saved_unknown =
     "I cannot read the coupon's file again, so I do not know whether what you did was saved.";
 inline constexpr const char* cannot_lock = "I cannot lock coupons in their folder, so I cannot save them.";
 inline constexpr const char* no_data_dir = "I cannot save coupons: their folder cannot be made or written.";
+// Said while a call to the coupon folder has not answered for a while (a
+// network folder whose link dropped): true whatever the outcome.
+inline constexpr const char* folder_slow = "The coupon folder does not answer yet. I keep trying.";
 
 // What a user can act on in why a file failed, as a clause ("the disk is
 // full"); empty where there is nothing to tell beyond the failure.

@@ -35,8 +35,9 @@ struct SessionState {
   Reply last_coupon;      // the last coupon announced, for its menu ("m")
   // The reading engine is loaded at the first "r", never at start-up.
   CouponReader reader{open_system_scanner()};
+  FolderWatch* watch = nullptr;  // every call to the coupon folder is asked through it
   // Destroyed first: the run waits for the maker searches it left going.
-  std::vector<MakerSearch::Found> unused_searches;
+  MakerSearch::LeftOver unused_searches;
 };
 
 // "T" alone, or "T" and a bin number ("T 7", "T7"): `bin` is the bin asked
@@ -71,7 +72,7 @@ Reply run_line(const std::string& line, Reply pending, SessionState& state, Cons
   // What is removed, or not, is heard whole; "f" and "m" no longer tell a
   // record removed.
   if (command == "X") {
-    Reply removed{remove_last_entry(console, voice, state.last_entry), true};
+    Reply removed{remove_last_entry(console, voice, state.last_entry, state.watch), true};
     if (state.last_entry.path.empty()) {
       state.last_full.clear();
       state.last_coupon = {};
@@ -100,7 +101,7 @@ Reply run_line(const std::string& line, Reply pending, SessionState& state, Cons
     return reply;
   }
   if (totals_asked(command, bin)) {
-    return tell_totals(console, voice, cut_by, places.data_dir, date_of(clock.local_time()), bin);
+    return tell_totals(console, voice, cut_by, places.data_dir, date_of(clock.local_time()), bin, *state.watch);
   }
   // A scanner may send its symbology identifier first: "]e08110...".
   const std::string_view code = code_of_line(line);
@@ -112,6 +113,7 @@ Reply run_line(const std::string& line, Reply pending, SessionState& state, Cons
     context.cut_by = cut_by;
     context.menu_shown = !session_voice.screen_reader();
     context.print = &print;
+    context.watch = state.watch;
     Reply reply = look_up_coupon(context, code, state.last_entry);
     state.last_full = reply.full;
     state.last_coupon.coupon = reply.coupon;
@@ -133,15 +135,24 @@ void quit(Console& console, Clock& clock) {
 }  // namespace
 
 int run_session(Console& console, const VoiceSource& voices, Clock& clock, const SessionPlaces& places) {
-  SessionState state;
-  const std::string& data_dir = places.data_dir;
-  const bool can_save = places.make_missing ? make_data_dir(data_dir) : data_dir_usable(data_dir);
-  const bool can_lock = !can_save || folder_locks(data_dir);
   std::string settings_told;
-  state.settings = load_settings(places.settings_path, settings_told);
+  const Settings settings = load_settings(places.settings_path, settings_told);
   // Decided before any voice is opened: a screen reader's user hears no second voice.
-  SessionVoice session_voice(console, voices, starts_with_screen_reader(voices, state.settings.screen_reader),
-                             state.settings.rate);
+  SessionVoice session_voice(console, voices, starts_with_screen_reader(voices, settings.screen_reader),
+                             settings.rate);
+  // A call to the folder that keeps the user waiting is told, whole; it
+  // outlives the state, whose maker searches may still be waited for.
+  FolderWatch watch(clock, [&] {
+    tell_failure(console, folder_slow);
+    console.flush();
+    speak(session_voice.current(), folder_slow);
+  });
+  SessionState state;
+  state.settings = settings;
+  state.watch = &watch;
+  const std::string& data_dir = places.data_dir;
+  const bool can_save = watch.ask([&] { return places.make_missing ? make_data_dir(data_dir) : data_dir_usable(data_dir); });
+  const bool can_lock = !can_save || folder_locks(data_dir, &watch);
   Reply pending{"Welcome to the Sortwell.  Press question mark and then enter key to get help. May we start?"};
   for (bool first_pass = true;; first_pass = false) {
     Voice& voice = session_voice.current();

@@ -1,7 +1,5 @@
 #include "session/totals.h"
 
-#include <future>
-
 namespace sortwell {
 namespace {
 
@@ -47,12 +45,12 @@ std::string bin_sentence(const Figures& figures, int bin) {
 }
 
 Reply tell_totals(Console& console, Voice& voice, Keyboard* cut_by, const std::string& data_dir, const Date& today,
-                  std::optional<int> bin) {
+                  std::optional<int> bin, FolderWatch& watch) {
   Figures figures;
   std::string error;
-  auto counting = std::async(std::launch::async, [&] { return count_figures(data_dir, today, figures, error); });
-  if (counting.wait_for(500ms) != std::future_status::ready) speak(voice, "Counting.", cut_by);
-  if (!counting.get()) {
+  const bool counted = watch.ask([&] { return count_figures(data_dir, today, figures, error); }, 500ms,
+                                 [&] { speak(voice, "Counting.", cut_by); });
+  if (!counted) {
     const std::string failure = "I cannot count the coupons: " + error + ".";
     return failure_reply(console, failure.c_str());
   }

@@ -2,25 +2,32 @@
 // platform's primitives (this file defines them, so the platform's are not
 // linked). Before every primitive call another copy of the program may act,
 // as it may between any two system calls: but only as the real one could,
-// on a file nobody holds.
+// on a file nobody holds. A call may also be held, as by a network folder
+// that stopped answering.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <algorithm>
 #include <map>
 #include <optional>
 #include <tuple>
 
+#include "platform/ending.h"
+#include "platform/record_directory.h"
 #include "platform/record_files.h"
 #include "records/coupon_file.h"
 #include "records/record_file.h"
 #include "session/commands.h"
 #include "session/coupon_lookup.h"
 #include "session/failures.h"
+#include "support/held_call.h"
 #include "support/test_program.h"
 
 namespace sortwell {
 namespace {
+
+testing::HeldCall* held = nullptr;  // a call the folder does not answer yet
 
 struct Node {
   std::string data;
@@ -53,6 +60,9 @@ struct FakeFolder {
 
   std::optional<FileResult> call(std::string_view primitive = {}, const OpenFile* file = nullptr) {
     const int number = calls++;
+    if (held != nullptr) {
+      if (auto failed = held->pass(primitive)) return failed;
+    }
     if ((number == move_at || (lasting >= Lasting::full && move_at >= 0 && number > move_at)) && before_call_number) {
       before_call_number();
     }
@@ -191,6 +201,23 @@ void close_file(OpenFile& file) {
   if (file.is_open()) node_of(file).held = false;
   file = {};
 }
+
+// The folder's listing: one call, then each record as it is.
+bool read_folder(const std::string& dir, std::size_t head, const std::function<bool(std::string_view name)>& wanted,
+                 const std::function<void(const StoredFile&)>& each, std::string& error) {
+  if (const auto failed = folder.call("list")) {
+    error = "unreachable";
+    return false;
+  }
+  for (const auto& [path, node] : folder.names) {
+    const std::string name = path.substr(path.rfind('/') + 1);
+    if (path != dir + "/" + name || !wanted(name)) continue;
+    const std::string& data = folder.nodes.at(node).data;
+    each({name, true, data.size(), data.substr(0, head), {}});
+  }
+  return true;
+}
+std::optional<std::chrono::seconds> time_since_written(const std::string&, const std::string&) { return std::nullopt; }
 
 namespace {
 
@@ -457,6 +484,91 @@ TEST(Failures, WhatIsHeardIsWhatTheFolderHolds) {
       }
     }
     for (const std::string& sentence : c.heard) EXPECT_NE(heard.find(sentence), std::string::npos) << c.act << sentence;
+  }
+}
+
+}  // namespace
+}  // namespace sortwell
+
+namespace sortwell {
+namespace {
+
+using Sentences = std::vector<std::string>;
+
+// 4711 known, counted 41 times, in a session whose folder holds one call.
+void run_holding(testing::TestProgram& t, testing::HeldCall& call) {
+  folder = FakeFolder{};
+  CouponRecord known = new_record("4711");
+  known.manufacturer = "Acme";
+  known.quantity = "00000041";
+  folder.make(record_path(t.data_dir, "4711"), pack_record(known));
+  t.settings_path.clear();  // the settings file's calls are the stand-in's too
+  call.clock = &t.clock;
+  held = &call;
+  t.run();
+  held = nullptr;
+}
+
+// A scan, an edit, x and t whose call the folder holds: within the patience
+// the user hears that it does not answer yet, once, and nothing else until
+// the outcome, which is told as ever. Keys typed meanwhile are taken after.
+TEST(UnansweredFolder, IsToldAtOnceAndThenTheOutcomeAsEver) {
+  const FileResult lost{FileStatus::failed, FileCause::unreachable, 107};
+  const std::string removing = "I am removing your last entry as requested.";
+  const struct {
+    const char* script;
+    const char* primitive;
+    int occurrence;  // the lock check at start-up opens and deletes once
+    std::optional<FileResult> released_as;
+    Sentences after;  // what is heard right after it
+  } cases[] = {
+      {"4711\r4711\r\r", "write", 1, {}, {"Acme offers  quantity  42", "Acme offers  quantity  43"}},
+      {"4711\r\r", "open", 2, lost, {unreachable}},
+      {"9999\r\r\r", "move", 1, {}, {" offers  quantity  1"}},
+      {"4711\rx\r\r", "delete", 2, {}, {removing, removing}},
+      {"t\r\r", "list", 1, {}, {"41 coupons of 1 code in 0 bins, worth 0 cents."}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.script);
+    testing::TestProgram t(c.script);
+    testing::HeldCall call{c.primitive, c.occurrence, c.released_as};
+    t.voice.on_say = [&](const std::string& sentence) {
+      if (sentence == folder_slow) call.release();
+    };
+    run_holding(t, call);
+    const Sentences& heard = t.voice.sentences;
+    EXPECT_EQ(std::count(heard.begin(), heard.end(), folder_slow), 1);
+    const auto slow = std::find(heard.begin(), heard.end(), folder_slow);
+    ASSERT_LE(slow + 1 + c.after.size(), heard.end());
+    EXPECT_EQ(Sentences(slow + 1, slow + 1 + c.after.size()), c.after);
+    EXPECT_NE(t.screen.text().find(folder_slow), std::string::npos);
+  }
+}
+
+// Told to end while the folder holds a call (a count, the totals), the
+// program ends at once: nothing more is said or counted, the terminal is
+// given back, and the call is left to its task.
+TEST(UnansweredFolderDeathTest, EndsTheProgramAtOnceWithoutAnotherWord) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  for (const char* primitive : {"write", "list"}) {
+    SCOPED_TRACE(primitive);
+    EXPECT_EXIT(
+        {
+          static testing::TestProgram t(std::string(primitive) == "list" ? "t\r" : "4711\r");
+          testing::HeldCall call{primitive};
+          // Its temporary folder goes with the program, which ends without destructors.
+          at_end_now([] {
+            std::filesystem::remove_all(t.data.path());
+            std::fputs("terminal given back\n", stderr);
+          });
+          t.voice.on_say = [](const std::string& sentence) {
+            std::fprintf(stderr, "%s\n", sentence.c_str());
+            if (sentence == folder_slow) tell_to_end();
+          };
+          run_holding(t, call);
+          std::exit(1);
+        },
+        ::testing::ExitedWithCode(0), "does not answer yet\\. I keep trying\\.\nterminal given back\n$");
   }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,13 +32,19 @@ class RecordingVoice : public Voice {
   int rate = 0;
 };
 
-// A fixed local time; pauses are noted, not waited.
+// A fixed local time; pauses are noted, not waited. Time stands still
+// unless `step` is set: each reading is then that much later than the last.
 class FakeClock : public Clock {
  public:
   std::tm local_time() override { return now; }
   void pause(std::chrono::milliseconds duration) override { pauses.push_back(duration); }
+  std::chrono::steady_clock::time_point steady_now() override {
+    return std::chrono::steady_clock::time_point(std::chrono::milliseconds(steady.fetch_add(step.load())));
+  }
   std::tm now{};
   std::vector<std::chrono::milliseconds> pauses;
+  std::atomic<std::int64_t> steady{0};  // milliseconds
+  std::atomic<std::int64_t> step{0};
 };
 
 }  // namespace sortwell::testing

@@ -4,15 +4,18 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
+#include <regex>
+#include <sstream>
 #include <thread>
 
 namespace sortwell::testing {
 namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 bool run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
@@ -26,82 +29,151 @@ std::string output_of(const std::string& command) {
   return out;
 }
 
+// Whether `done` comes true, asked up to `tries` times, `pause` apart.
+template <typename Done>
+bool eventually(Done done, int tries = 100, std::chrono::milliseconds pause = 100ms) {
+  for (int i = 0; i < tries; ++i, std::this_thread::sleep_for(pause)) {
+    if (done()) return true;
+  }
+  return false;
+}
+
+// The sum of the numbers `pattern` finds in `text`, where it finds one per brick; -1 otherwise.
+int per_brick(const std::string& text, const std::regex& pattern) {
+  int bricks = 0, sum = 0;
+  for (std::sregex_iterator it(text.begin(), text.end(), pattern), end; it != end; ++it, ++bricks) {
+    sum += std::stoi((*it)[1]);
+  }
+  return bricks == 3 ? sum : -1;
+}
+
 // Locks alone do not keep counts exact across mounts: neither the client
 // nor the kernel may cache file data or delay writes.
 const char* const caches[] = {"performance.write-behind", "performance.open-behind", "performance.quick-read",
                               "performance.io-cache",     "performance.read-ahead",  "performance.stat-prefetch",
                               "performance.readdir-ahead", "performance.nl-cache"};
 
-std::string host_name() {
-  char name[256] = {};
-  gethostname(name, sizeof name - 1);
-  return name;
+std::string server_address(int server) { return "10.73.0." + std::to_string(1 + server); }
+
+// Every process in the network namespace `name` is killed, by its pid, until
+// none is left; then the namespace goes.
+void end_namespace(const std::string& name) {
+  eventually([&] {
+    if (output_of("ip netns pids " + name).empty()) return true;
+    run("ip netns pids " + name + " | xargs -r kill -9");
+    return false;
+  }, 50);
+  run("ip netns del " + name);
+}
+
+// What a run that ended without ending it left: its mounts of volume
+// "swg<pid>" and its namespaces, "swg<pid>-...".
+void end_leftovers() {
+  const auto gone = [](const std::string& name) {
+    static const std::regex ours("swg(\\d+)(-\\w+)?");
+    std::smatch match;
+    return std::regex_match(name, match, ours) && kill(std::stoi(match[1]), 0) != 0;
+  };
+  std::istringstream mounts(read_file("/proc/self/mounts"));
+  for (std::string source, point, rest; mounts >> source >> point && std::getline(mounts, rest);) {
+    if (source.starts_with("10.73.0.1:/") && gone(source.substr(11))) run("umount -l " + point);
+  }
+  std::istringstream spaces(output_of("ip netns list"));
+  for (std::string name, rest; spaces >> name && std::getline(spaces, rest);) {
+    if (gone(name)) end_namespace(name);
+  }
 }
 
 }  // namespace
 
-bool GlusterVolume::gluster(const std::string& arguments) const { return run("gluster --mode=script " + arguments); }
+bool GlusterVolume::gluster(const std::string& arguments) const {
+  return run("nsenter -t " + std::to_string(glusterd_) + " -m -n gluster --mode=script " + arguments);
+}
 
-GlusterVolume::GlusterVolume(int mounts) {
-  if (geteuid() != 0) {
-    why_not_ = "GlusterFS volumes need root";
+std::string GlusterVolume::gluster_output(const std::string& arguments) const {
+  return output_of("nsenter -t " + std::to_string(glusterd_) + " -m -n gluster --mode=script " + arguments);
+}
+
+GlusterVolume::GlusterVolume(int stations) {
+  if (geteuid() != 0 || !fs::exists("/dev/fuse") || !run("ip netns list && nsenter --version && unshare --version")) {
+    why_not_ = "GlusterFS servers on a network of their own need root, FUSE, iproute2 and util-linux";
     return;
   }
-  if (!std::filesystem::exists("/usr/sbin/glusterd") || !std::filesystem::exists("/usr/sbin/mount.glusterfs")) {
+  if (!fs::exists("/usr/sbin/glusterd") || !fs::exists("/usr/sbin/mount.glusterfs")) {
     why_not_ = "glusterfs-server or glusterfs-client is not installed";
     return;
   }
-  if (!std::filesystem::exists("/dev/fuse")) {
-    why_not_ = "there is no /dev/fuse";
-    return;
+  end_leftovers();
+  name_ = "swg" + std::to_string(getpid());
+  prefix_ = name_ + "-";
+  // The switch: two bridges, joined by one link; then each node on its side.
+  const std::string sw = "ip -n " + prefix_ + "sw ";
+  namespaces_.push_back(prefix_ + "sw");
+  std::string net = "ip netns add " + prefix_ + "sw && " + sw + "link add sides type veth peer name sidesB";
+  for (const char* side : {"A", "B"}) net += " && " + sw + "link add br" + side + " type bridge && " + sw + "link set br" + side + " up";
+  net += " && " + sw + "link set sides master brA up && " + sw + "link set sidesB master brB up";
+  const auto node = [&](const std::string& id, int address, bool side_a) {
+    const std::string space = prefix_ + id, in = "ip -n " + space + " ";
+    namespaces_.push_back(space);
+    net += " && ip netns add " + space + " && " + in + "link set lo up && " + sw + "link add p-" + id +
+           " type veth peer name eth0 netns " + space + " && " + sw + "link set p-" + id + " master br" +
+           (side_a ? "A" : "B") + " up && " + in + "addr add 10.73.0." + std::to_string(address) + "/24 dev eth0 && " +
+           in + "link set eth0 up";
+  };
+  for (int s = 0; s < 3; ++s) node("s" + std::to_string(s), 1 + s, s == 0);
+  for (int c = 0; c < stations; ++c) node("c" + std::to_string(c), 11 + c, c == 0);
+  bool ok = run(net);
+  // Each server's glusterd, with a /run, /var/lib/glusterd and logs of its own.
+  for (int s = 0; ok && s < 3; ++s) {
+    const std::string home = dir_.file("server" + std::to_string(s));
+    for (const char* sub : {"/lib", "/run", "/log", "/brick"}) fs::create_directories(home + sub);
+    bricks_.push_back(home + "/brick");
+    ok = run("nsenter --net=/run/netns/" + prefix_ + "s" + std::to_string(s) +
+             " unshare -m --propagation private sh -c 'mount --bind " + home + "/lib /var/lib/glusterd && mount --bind " +
+             home + "/run /run && mount --bind " + home + "/log /var/log/glusterfs && echo $$ >" + home +
+             "/pid && exec /usr/sbin/glusterd -N' </dev/null &");
   }
-  if (!run("pgrep -x glusterd")) {
-    started_glusterd_ = run("/usr/sbin/glusterd");
-    for (int i = 0; i < 50 && !gluster("volume list"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  name_ = "sortwell" + std::to_string(std::random_device{}() % 1000000);
-  const std::string host = host_name();
-  std::string bricks;
-  for (int i = 0; i < 3; ++i) {
-    bricks_.push_back(dir_.file("brick" + std::to_string(i)));
-    std::filesystem::create_directories(bricks_.back());
-    bricks += " " + host + ":" + bricks_.back();
-  }
-  created_ = gluster("volume create " + name_ + " replica 3 arbiter 1" + bricks + " force");
-  bool ok = created_;
-  for (const char* option : caches) ok = ok && gluster("volume set " + name_ + " " + option + " off");
-  // A handle whose locks a restarted brick forgot fails, instead of going on unlocked.
-  ok = ok && gluster("volume set " + name_ + " client.strict-locks on");
-  ok = ok && gluster("volume start " + name_);
-  for (int i = 0; ok && i < mounts; ++i) {
-    mounts_.push_back(dir_.file("station" + std::to_string(i)));
-    std::filesystem::create_directories(mounts_.back());
-    ok = run("mount -t glusterfs -o direct-io-mode=enable " + host + ":/" + name_ + " " + mounts_.back());
-    if (!ok) mounts_.pop_back();
+  ok = ok && eventually([&] {
+    const std::string pid = read_file(dir_.file("server0/pid"));
+    return !pid.empty() && (glusterd_ = std::stoi(pid), gluster("volume list"));
+  });
+  // The other servers answer once their glusterd does.
+  for (int s = 1; ok && s < 3; ++s) ok = eventually([&] { return gluster("peer probe " + server_address(s)); });
+  std::string bricks, options = " client.strict-locks on network.ping-timeout " + std::to_string(recipe_ping_timeout);
+  for (int s = 0; s < 3 && ok; ++s) bricks += " " + server_address(s) + ":" + bricks_[static_cast<std::size_t>(s)];
+  // A handle whose locks a restarted brick forgot fails, instead of going on
+  // unlocked. All in one command: each is a transaction of every server.
+  for (const char* option : caches) options += std::string(" ") + option + " off";
+  ok = ok && eventually([&] { return gluster("volume create " + name_ + " replica 3 arbiter 1" + bricks + " force"); }) &&
+       gluster("volume set " + name_ + options) && gluster("volume start " + name_);
+  for (int c = 0; ok && c < stations; ++c) {
+    mounts_.push_back(dir_.file("station" + std::to_string(c)));
+    fs::create_directories(mounts_.back());
+    ok = run("nsenter --net=/run/netns/" + prefix_ + "c" + std::to_string(c) +
+             " mount -t glusterfs -o direct-io-mode=enable,log-file=" + mounts_.back() + ".log " + server_address(0) +
+             ":/" + name_ + " " + mounts_.back());
   }
   if (!ok) {
-    why_not_ = "the GlusterFS volume could not be made or mounted";
+    why_not_ = "the GlusterFS servers could not be started, or their volume made or mounted";
     return;
   }
-  std::filesystem::create_directories(folder(0));
+  fs::create_directories(folder(0));
 }
 
 GlusterVolume::~GlusterVolume() {
   for (const std::string& mount : mounts_) run("umount -l " + mount);
-  if (created_) {
-    gluster("volume stop " + name_ + " force");
-    gluster("volume delete " + name_);
-  }
-  if (started_glusterd_) run("pkill -x glusterd; pkill -x glusterfsd");
-  // The volume's self-heal daemon, which outlives a glusterd ended first.
-  run("pkill -f 'volfile-id shd/" + name_ + " '");
+  for (auto space = namespaces_.rbegin(); space != namespaces_.rend(); ++space) end_namespace(*space);
+}
+
+bool GlusterVolume::set_link(const std::string& node, bool cut) {
+  return run("ip -n " + prefix_ + "sw link set " + (node == "sides" ? node : "p-" + node) + (cut ? " down" : " up"));
 }
 
 bool GlusterVolume::kill_brick(int brick) {
   // The brick's server is the glusterfsd whose command line names its folder.
   const std::string& folder = bricks_.at(static_cast<std::size_t>(brick));
   bool killed = false;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+  for (const auto& entry : fs::directory_iterator("/proc")) {
     const std::string pid = entry.path().filename();
     if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
     std::string command = read_file(entry.path().string() + "/cmdline");
@@ -114,38 +186,38 @@ bool GlusterVolume::kill_brick(int brick) {
 }
 
 int GlusterVolume::clients(int brick) const {
-  const std::string status = output_of("gluster volume status " + name_ + " " + host_name() + ":" +
-                                       bricks_.at(static_cast<std::size_t>(brick)) + " clients");
+  const std::string status = gluster_output("volume status " + name_ + " " + server_address(brick) + ":" +
+                                            bricks_.at(static_cast<std::size_t>(brick)) + " clients");
   const std::size_t at = status.find("Clients connected : ");
   return at == std::string::npos ? -1 : std::atoi(status.c_str() + at + 20);
 }
 
 bool GlusterVolume::restart_brick(int brick) {
-  using namespace std::chrono_literals;
   const int connected = clients(brick);
   if (connected < 1 || !kill_brick(brick)) return false;
   // Started once glusterd has seen it go, until it runs; then waited for
   // until each client has come back to it (they retry every few seconds).
-  for (int i = 0; i < 50 && clients(brick) >= 0; ++i) std::this_thread::sleep_for(100ms);
-  if (!start()) return false;
-  for (int i = 0; i < 100; ++i, std::this_thread::sleep_for(200ms)) {
-    if (clients(brick) >= connected) return true;
-  }
-  return false;
+  eventually([&] { return clients(brick) < 0; }, 50);
+  return start() && eventually([&] { return clients(brick) >= connected; }, 100, 200ms);
 }
 
 bool GlusterVolume::stop() { return gluster("volume stop " + name_ + " force"); }
 
 bool GlusterVolume::start() {
   // Until every brick runs: glusterd starts only those it has seen go.
-  for (int attempt = 0; attempt < 40; ++attempt) {
-    if (!gluster("volume start " + name_ + " force")) return false;
-    bool all = true;
-    for (int brick = 0; brick < 3; ++brick) all = all && clients(brick) >= 0;
-    if (all) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));
-  }
-  return false;
+  return eventually([&] {
+    gluster("volume start " + name_ + " force");
+    return clients(0) >= 0 && clients(1) >= 0 && clients(2) >= 0;
+  }, 40, 250ms);
+}
+
+int GlusterVolume::split_brain_after_heal(std::chrono::seconds within) {
+  eventually([&] {
+    gluster("volume heal " + name_);
+    return per_brick(gluster_output("volume heal " + name_ + " info"), std::regex("Number of entries: (\\d+)")) == 0;
+  }, static_cast<int>(within.count()), 1s);
+  return per_brick(gluster_output("volume heal " + name_ + " info split-brain"),
+                   std::regex("Number of entries in split-brain: (\\d+)"));
 }
 
 }  // namespace sortwell::testing

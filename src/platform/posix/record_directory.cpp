@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/folder_task.h"
 
 namespace sortwell {
 namespace {
@@ -66,8 +67,11 @@ bool read_folder(const std::string& folder, std::size_t head, const std::functio
   StoredFile file;  // one buffer for every file
   // readdir tells its end from an error only by errno.
   for (errno = 0; const dirent* entry = readdir(directory); errno = 0) {
+    // Each name listed and each file read is an answer: a long listing is no silence.
+    folder_answered();
     if (!wanted(entry->d_name)) continue;
     read_entry(fd, *entry, head, file);
+    folder_answered();
     each(file);
   }
   const int failure = errno;

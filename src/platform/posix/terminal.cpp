@@ -166,6 +166,7 @@ Terminal::Terminal() : devices_(std::make_unique<Devices>()) {
   // A library that ends the process with exit() gives the terminal back too.
   static const bool hooked = std::atexit(give_back_modes) == 0;
   (void)hooked;
+  at_end_now(give_back_modes);
   if (shared.raw_fd >= 0) {
     for (int s : crash_signals) install(s, on_crash_signal, SA_RESETHAND);
     install(SIGTSTP, on_stop_signal, SA_RESTART);
@@ -183,6 +184,7 @@ Terminal::Terminal() : devices_(std::make_unique<Devices>()) {
 
 Terminal::~Terminal() {
   give_back_modes();
+  at_end_now(nullptr);
   for (int s : crash_signals) signal(s, SIG_DFL);
   signal(SIGTSTP, SIG_DFL);
   signal(SIGCONT, SIG_DFL);

@@ -1,5 +1,7 @@
 #include "platform/win32/ending.h"
 
+#include <atomic>
+
 #include "platform/ending.h"
 
 namespace sortwell {
@@ -13,5 +15,20 @@ HANDLE ending_event() {
 bool told_to_end() { return WaitForSingleObject(ending_event(), 0) == WAIT_OBJECT_0; }
 
 void tell_to_end() { SetEvent(ending_event()); }
+
+namespace {
+std::atomic<void (*)()> last_step{nullptr};
+}  // namespace
+
+void at_end_now(void (*step)()) { last_step.store(step); }
+
+// At once: ExitProcess would first run every library's detach, which may
+// wait on the threads it stops. A thread left in a call is ended with the
+// process, its I/O cancelled by the system.
+void end_now() {
+  if (void (*step)() = last_step.load()) step();
+  TerminateProcess(GetCurrentProcess(), 0);
+  ExitProcess(0);
+}
 
 }  // namespace sortwell

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/folder_task.h"
 #include "platform/record_files.h"
 #include "platform/win32/win32_text.h"
 
@@ -40,6 +41,8 @@ bool read_folder(const std::string& folder, std::size_t head, const std::functio
   }
   StoredFile file;
   do {
+    // Each name listed and each file read is an answer: a long listing is no silence.
+    folder_answered();
     file = StoredFile{utf8_from_wide(found.cFileName), false, 0, {}, {}};
     if (!wanted(file.name)) continue;
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -64,6 +67,7 @@ bool read_folder(const std::string& folder, std::size_t head, const std::functio
         CloseHandle(handle);
       }
     }
+    folder_answered();
     each(file);
   } while (FindNextFileW(search, &found));
   // Only the end of the listing ends it well: a network error is no end.

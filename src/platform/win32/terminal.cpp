@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/ending.h"
 #include "platform/key_decoder.h"
 #include "platform/win32/console_screen.h"
 #include "platform/win32/ending.h"
@@ -161,6 +162,13 @@ class StreamKeyboard : public Keyboard {
   bool ended_ = false;
 };
 
+// The console's keyboard modes as they were, for a program ended at once.
+HANDLE saved_input = INVALID_HANDLE_VALUE;
+DWORD saved_input_mode = 0;
+void give_back_modes() {
+  if (saved_input != INVALID_HANDLE_VALUE) SetConsoleMode(saved_input, saved_input_mode);
+}
+
 }  // namespace
 
 struct Terminal::Devices {
@@ -180,6 +188,11 @@ Terminal::Terminal() : devices_(std::make_unique<Devices>()) {
   if (d.input != INVALID_HANDLE_VALUE && GetConsoleMode(d.input, &d.saved_mode)) {
     // No echo, no line input, no processed input: every key press reaches us unchanged.
     d.mode_changed = SetConsoleMode(d.input, 0);
+    if (d.mode_changed) {
+      saved_input = d.input;
+      saved_input_mode = d.saved_mode;
+      at_end_now(give_back_modes);
+    }
     d.keyboard = std::make_unique<ConsoleKeyboard>(d.input);
   } else {
     d.keyboard = std::make_unique<StreamKeyboard>(GetStdHandle(STD_INPUT_HANDLE));
@@ -194,6 +207,8 @@ Terminal::Terminal() : devices_(std::make_unique<Devices>()) {
 Terminal::~Terminal() {
   Devices& d = *devices_;
   if (d.mode_changed) SetConsoleMode(d.input, d.saved_mode);
+  at_end_now(nullptr);
+  saved_input = INVALID_HANDLE_VALUE;
   if (d.input != INVALID_HANDLE_VALUE) CloseHandle(d.input);
   // Whatever the session had open is saved: Windows may end the process.
   session_over();

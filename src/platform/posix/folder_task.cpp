@@ -1,0 +1,167 @@
+#include "platform/folder_task.h"
+
+#include <poll.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/eventfd.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <thread>
+
+#include "platform/posix/ending.h"
+#include "platform/posix/thread_without_signals.h"
+
+namespace sortwell {
+namespace {
+
+// The task's stack: pages are touched only as used, and the sanitizers'
+// frames are large. Below it a page that is never mapped.
+constexpr std::size_t stack_size = std::size_t{1} << 20;
+constexpr std::size_t guard_size = std::size_t{1} << 12;
+
+// The answers of the job running here; null outside a job.
+thread_local std::atomic<std::uint64_t>* job_answers = nullptr;
+
+void post(int fd) {
+  const std::uint64_t one = 1;
+  // An eventfd's counter takes a write of 8 bytes unless it would overflow.
+  [[maybe_unused]] const long ignored = syscall(SYS_write, fd, &one, sizeof one);
+}
+
+}  // namespace
+
+// The task borrows the thread-local storage of a thread made for it, the
+// host, which does nothing but wait in the kernel for the task to end: the C
+// library's state for this thread (errno, its allocator's cache) is then the
+// task's alone. So the host makes no library call until the task is gone.
+struct FolderTask::Worker {
+  int job_fd = -1;   // eventfd: a job, or the end, is there
+  int done_fd = -1;  // eventfd: the job returned; first, the task was made
+  std::atomic<void (*)(void*)> job{nullptr};
+  std::atomic<void*> argument{nullptr};
+  std::atomic<bool> busy{false};
+  std::atomic<bool> stop{false};
+  // The FolderTask and the host: whichever lets go last deletes the worker.
+  std::atomic<int> holders{2};
+  std::atomic<std::uint64_t> answers{0};
+  pid_t process = 0;
+  std::atomic<pid_t> task{-1};
+  char* stack = nullptr;
+  std::thread host;
+
+  ~Worker() {
+    if (job_fd >= 0) close(job_fd);
+    if (done_fd >= 0) close(done_fd);
+    if (stack != nullptr) munmap(stack, guard_size + stack_size);
+  }
+
+  static int run(void* raw) {
+    Worker& w = *static_cast<Worker*>(raw);
+    // Killed as its host goes, which is when the program ends: a call held
+    // by the folder returns first, and nothing more runs here.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != w.process) return 0;
+    job_answers = &w.answers;
+    for (;;) {
+      std::uint64_t count = 0;
+      if (read(w.job_fd, &count, sizeof count) != sizeof count) {
+        if (errno == EINTR) continue;
+        return 0;
+      }
+      if (w.stop.load()) return 0;
+      w.job.load()(w.argument.load());
+      w.busy.store(false);
+      post(w.done_fd);
+    }
+  }
+
+  void host_task() {
+    const long made = clone(run, stack + guard_size + stack_size,
+                            CLONE_VM | CLONE_FS | CLONE_FILES | CLONE_SYSVSEM, this);
+    task.store(made > 0 ? static_cast<pid_t>(made) : -1);
+    post(done_fd);
+    if (made <= 0) return;
+    // Only the raw call until the task is gone (errno is read only once the
+    // wait failed, which it does not while the task runs).
+    while (syscall(SYS_wait4, made, nullptr, __WALL, nullptr) < 0 && errno == EINTR) {
+    }
+    let_go(this);
+  }
+
+  static void let_go(Worker* w) {
+    if (w->holders.fetch_sub(1) == 1) delete w;
+  }
+};
+
+FolderTask::FolderTask() = default;
+
+FolderTask::~FolderTask() {
+  if (!worker_) return;
+  Worker* w = worker_.release();
+  w->stop.store(true);
+  post(w->job_fd);
+  // A job still running goes on; the host lets the worker go after it.
+  if (w->busy.load()) w->host.detach();
+  else w->host.join();
+  Worker::let_go(w);
+}
+
+bool FolderTask::begin(void (*job)(void*), void* argument) {
+  if (!worker_) {
+    auto w = std::make_unique<Worker>();
+    w->job_fd = eventfd(0, EFD_CLOEXEC);
+    w->done_fd = eventfd(0, EFD_CLOEXEC);
+    void* stack = mmap(nullptr, guard_size + stack_size, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK | MAP_NORESERVE, -1, 0);
+    if (stack != MAP_FAILED) {
+      w->stack = static_cast<char*>(stack);
+      mprotect(w->stack, guard_size, PROT_NONE);
+    }
+    if (w->job_fd < 0 || w->done_fd < 0 || w->stack == nullptr) return false;
+    w->process = getpid();
+    w->host = thread_without_signals([raw = w.get()] { raw->host_task(); });
+    std::uint64_t count = 0;
+    while (read(w->done_fd, &count, sizeof count) < 0 && errno == EINTR) {
+    }
+    if (w->task.load() <= 0) {
+      w->host.join();
+      return false;
+    }
+    worker_ = std::move(w);
+  }
+  worker_->job.store(job);
+  worker_->argument.store(argument);
+  worker_->answers.store(0);
+  worker_->busy.store(true);
+  post(worker_->job_fd);
+  return true;
+}
+
+FolderTask::Waited FolderTask::wait(std::chrono::milliseconds timeout, bool heed_ending) {
+  if (!worker_) return Waited::done;
+  pollfd fds[2] = {{worker_->done_fd, POLLIN, 0}, {heed_ending ? ending_fd() : -1, POLLIN, 0}};
+  poll(fds, 2, timeout.count() < 0 ? -1 : static_cast<int>(timeout.count()));
+  if (fds[0].revents & POLLIN) {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t ignored = read(worker_->done_fd, &count, sizeof count);
+    return Waited::done;
+  }
+  // A signal that is no ending (a window resized) wakes the wait early.
+  return (fds[1].revents & POLLIN) ? Waited::ending : Waited::timeout;
+}
+
+std::uint64_t FolderTask::answers() const { return worker_ ? worker_->answers.load() : 0; }
+
+void folder_answered() {
+  if (job_answers != nullptr) job_answers->fetch_add(1, std::memory_order_relaxed);
+}
+
+bool in_folder_task() { return job_answers != nullptr; }
+
+}  // namespace sortwell
