@@ -63,6 +63,10 @@ TEST(PrintedLines, TheScannerAndThePrintLanguageAreSettings) {
     EXPECT_FALSE(parse_settings(nonsense, what)) << nonsense;
     EXPECT_EQ(what, "line 1: print language must be names such as eng, or eng+fra");
   }
+  EXPECT_TRUE(parse_settings("scanner = airscan:e0:Brother MFC-L2710DW\n", what));
+  for (const char* path : {"scanner = ../../tmp/x:0\n", "scanner = /tmp/x\n"}) {
+    EXPECT_FALSE(parse_settings(path, what)) << path;  // SANE would make a library's path of it
+  }
 }
 
 }  // namespace
