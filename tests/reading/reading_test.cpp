@@ -198,17 +198,22 @@ TEST(Scanning, BriefModeSaysTheLargestPrintAndABlankPageIsTold) {
   }
 }
 
-// The built program: its reading module found beside it, a jammed scanner
+// The built program: its reading module found beside it (settings that
+// make no sense told, the defaults read with), a jammed scanner
 // and none at all told, and SIGTERM in the middle of a slow scan ending it
 // within a second, its terminal given back.
 TEST(Scanning, TheProgramTellsScannerFailuresAndEndsMidScanOnSigterm) {
   SKIP_WITHOUT_READING();
   TempDir home;
   draw_coupon(testing::sudsy_coupon(), home.file("coupon.png"));
+  std::filesystem::create_directories(home.file(".config/sortwell"));
+  write_file(home.file(".config/sortwell/settings"), "print language = eng, fra\n");
   testing::PtyProcess reading(SORTWELL_BINARY, testing::sortwell_environment(home.path(), {}), 80,
                               {"read", home.file("coupon.png")});
   EXPECT_EQ(reading.wait_exit(30s), 0);
   EXPECT_NE(reading.output().find("SAVE $1.00\r\non any ONE Sudsy laundry pods\r\n"), std::string::npos) << reading.output();
+  EXPECT_NE(reading.output().find("sortwell: Your settings make no sense to me: line 1: print language"), std::string::npos);
+  std::filesystem::remove(home.file(".config/sortwell/settings"));
   const std::pair<const char*, const char*> scanners[] = {
       {"test\n", "The scanner is jammed."}, {"", "I find no scanner."}, {"test\n", nullptr}};
   for (const auto& [backends, told] : scanners) {
