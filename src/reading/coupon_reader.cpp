@@ -169,9 +169,6 @@ Reading CouponReader::read(const ReadOptions& options, Keyboard* cut_by, const s
   return {waited};
 }
 
-}  // namespace sortwell
-
-namespace sortwell {
 namespace {
 
 std::string scan_failure(const ScanResult& scan) {
