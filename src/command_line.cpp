@@ -5,6 +5,7 @@
 
 #include "collection/collection_command.h"
 #include "platform/data_dir.h"
+#include "platform/output.h"
 #include "platform/user_files.h"
 #include "reading/read_command.h"
 #include "session/settings.h"
@@ -109,9 +110,11 @@ CommandLine handle_command_line(int argc, const char* const* argv, const Date& t
       std::fputs(usage, out);
       return finish(0);
     }
-    // The print language the session reads in; settings that make no sense give the default.
+    // The print language the session reads in; settings that make no sense are told, and the default read in.
     std::string told;
-    return finish(run_read_command(rest, load_settings(settings_path_from_environment(), told).print_language, out, err));
+    const Settings settings = load_settings(settings_path_from_environment(), told);
+    if (!told.empty()) write_output(err, "sortwell: " + told + "\n", Output::text);
+    return finish(run_read_command(rest, settings.print_language, out, err));
   }
   if (first == "--data-dir" || first.starts_with("--data-dir=")) {
     const bool joined = first.starts_with("--data-dir=");

@@ -21,7 +21,8 @@ using namespace std::chrono_literals;
 // How often a wait looks at the keyboard and the program's end.
 constexpr auto tick = 20ms;
 // How long work told to stop is waited for before it is left to finish:
-// the program's end comes within a second all the same.
+// the program's end comes within a second all the same. A key that cut it
+// short is answered at once; the next reading waits instead.
 constexpr auto wind_down = 400ms;
 // Far more than any photo of a coupon.
 constexpr std::size_t largest_picture_file = 256u << 20;
@@ -136,7 +137,7 @@ CouponReader::CouponReader(std::shared_ptr<Scanner> scanner) : shared_(std::make
 bool CouponReader::scans() const { return shared_->scanner != nullptr && shared_->scanner->scans(); }
 
 Reading CouponReader::read(const ReadOptions& options, Keyboard* cut_by, const std::function<void()>& meanwhile) {
-  if (shared_->job != nullptr && !shared_->job->finish_within(0s)) return {ReadingStatus::busy};
+  if (shared_->job != nullptr && !shared_->job->finish_within(wind_down)) return {ReadingStatus::busy};
   if (!print_engine_built()) return {ReadingStatus::not_built};
   if (options.picture.empty() && !scans()) return {ReadingStatus::scan_failed, {}, {ScanStatus::not_built, {}}};
   auto job = std::make_shared<Job>();
@@ -164,13 +165,10 @@ Reading CouponReader::read(const ReadOptions& options, Keyboard* cut_by, const s
   }
   job->cancelled = true;
   if (shared_->scanner != nullptr) shared_->scanner->cancel();
-  job->finish_within(wind_down);
+  if (waited != ReadingStatus::cut) job->finish_within(wind_down);
   return {waited};
 }
 
-}  // namespace sortwell
-
-namespace sortwell {
 namespace {
 
 std::string scan_failure(const ScanResult& scan) {

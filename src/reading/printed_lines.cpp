@@ -15,12 +15,17 @@ constexpr float least_confidence = 20;
 // Rows within this share of each other are one print size.
 constexpr float same_size = 0.85f;
 
+// Blanks made single; control characters (C0, DEL, C1), which a terminal
+// would act upon, dropped.
 std::string tidied(const std::string& text) {
   std::string out;
-  for (char c : text) {
-    const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-    if (!blank) out += c;
-    else if (!out.empty() && out.back() != ' ') out += ' ';
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const bool blank = byte == ' ' || byte == '\t' || byte == '\n' || byte == '\r' || byte == '\f';
+    if (blank && !out.empty() && out.back() != ' ') out += ' ';
+    const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (byte == 0xC2 && next >= 0x80 && next < 0xA0) ++i;
+    else if (!blank && byte >= 0x20 && byte != 0x7F) out += text[i];
   }
   if (!out.empty() && out.back() == ' ') out.pop_back();
   return out;
@@ -86,8 +91,10 @@ std::string description_from(const std::vector<std::string>& lines, std::size_t 
 }
 
 std::string expiry_in_print(const std::vector<std::string>& lines) {
-  // "Exp", "Expires", "Expiration date:", then month, [day,] year.
-  static const std::regex expiry(R"(\bexp[a-z]*\.?\s*(?:date)?\s*:?\s*(\d{1,2})[/.-](?:(\d{1,2})[/.-])?(\d{4}|\d{2})\b)",
+  // "Exp", "Expires", "Expiry", "Expiration date:", "Expires on", then
+  // month, [day,] year; not "Express" or "Expect".
+  static const std::regex expiry(
+      R"(\bexp(?:ires|iry|iration)?\.?\s*(?:date|on)?\s*:?\s*(\d{1,2})[/.-](?:(\d{1,2})[/.-])?(\d{4}|\d{2})\b)",
                                  std::regex::icase);
   for (const std::string& line : lines) {
     std::smatch found;

@@ -9,8 +9,8 @@ namespace sortwell {
 
 // What the print says, as it is heard: the lines of the largest print
 // first, lines of about one size (within 15%) in reading order. Blanks are
-// made single; a line without a letter or digit, or one the engine was
-// hardly sure of, is noise and left out. UTF-8, as read.
+// made single and control characters dropped; a line without a letter or
+// digit, or one the engine was hardly sure of, is noise and left out. UTF-8.
 std::vector<std::string> largest_first(const std::vector<PrintedLine>& lines);
 
 // How many of those lines brief mode says: the largest, up to about `words`

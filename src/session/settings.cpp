@@ -1,5 +1,6 @@
 #include "session/settings.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 
@@ -62,6 +63,14 @@ bool language_names(std::string_view value) {
   return name_begun;
 }
 
+// A SANE device name, or none: its backend's name (up to the first ":")
+// becomes part of a library's file name: letters, digits, "_" and "-" alone.
+bool device_name(std::string_view value) {
+  const std::string_view backend = value.substr(0, value.find(':'));
+  return std::all_of(backend.begin(), backend.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-'; });
+}
+
 }  // namespace
 
 std::optional<Settings> parse_settings(std::string_view text, std::string& what) {
@@ -99,6 +108,7 @@ std::optional<Settings> parse_settings(std::string_view text, std::string& what)
       else if (value == "off") settings.screen_reader = ScreenReader::off;
       else return nonsense(at + ": screen reader must be auto, on or off");
     } else if (name == "scanner") {
+      if (!device_name(value)) return nonsense(at + ": scanner must be a device name such as epson2:libusb:001:004");
       settings.scanner = value;
     } else if (name == "print language") {
       if (!language_names(value)) return nonsense(at + ": print language must be names such as eng, or eng+fra");

@@ -11,16 +11,17 @@ using Lines = std::vector<std::string>;
 
 // Largest print first; rows within 15% of each other are one size and keep
 // their reading order; noise (no letter or digit, or hardly sure) is left
-// out and blanks made single.
+// out, blanks made single and control characters (a terminal's commands) dropped.
 TEST(PrintedLines, TheLargestPrintComesFirstAndNoiseIsLeftOut) {
   const std::vector<PrintedLine> read = {
       {"Limit one\tcoupon  per purchase.\n", 29, 96}, {"SAVE $1.00\n", 118, 97},   {"|  --  ~\n", 80, 90},
       {"Expires 03/31/2027", 31, 95},                 {"on any ONE Sudsy pods", 59, 95}, {"wmv Ww", 40, 12},
       {"(c) Sudsy Inc.", 33, 90},   {"— © —", 33, 90},   {"Скидка", 30, 90},
+      {"\x1b[2JFree\x07 gift\xc2\x9b" "0m", 30, 90},
   };
   EXPECT_EQ(largest_first(read), (Lines{"SAVE $1.00", "on any ONE Sudsy pods", "Limit one coupon per purchase.",
                                         "Expires 03/31/2027", "(c) Sudsy Inc.",
-                                        "Скидка"}));
+                                        "Скидка", "[2JFree gift0m"}));
   EXPECT_TRUE(largest_first({}).empty());
 }
 
@@ -42,7 +43,8 @@ TEST(PrintedLines, AnExpiryInThePrintGivesTheEditorsFourKeys) {
   const std::pair<const char*, const char*> cases[] = {
       {"Expires 03/31/2027", "0327"}, {"Exp. 3/31/27", "0327"},          {"EXPIRATION DATE: 12-01-2026", "1226"},
       {"exp 11/2028", "1128"},        {"Expires 13/31/2027", ""},         {"Call 1-800-555-0199", ""},
-      {"Valid 03/31/2027", ""},       {"Good until expiry", ""},
+      {"Valid 03/31/2027", ""},       {"Good until expiry", ""},         {"Offer expires on 6/30/27", "0627"},
+      {"EXPRESS 12-24 ct", ""},
   };
   for (const auto& [line, keys] : cases) EXPECT_EQ(expiry_in_print({"SAVE", line}), keys) << line;
 }
@@ -60,6 +62,10 @@ TEST(PrintedLines, TheScannerAndThePrintLanguageAreSettings) {
   for (const char* nonsense : {"print language = ../../etc/x\n", "print language = eng+\n", "print language =\n"}) {
     EXPECT_FALSE(parse_settings(nonsense, what)) << nonsense;
     EXPECT_EQ(what, "line 1: print language must be names such as eng, or eng+fra");
+  }
+  EXPECT_TRUE(parse_settings("scanner = airscan:e0:Brother MFC-L2710DW\n", what));
+  for (const char* path : {"scanner = ../../tmp/x:0\n", "scanner = /tmp/x\n"}) {
+    EXPECT_FALSE(parse_settings(path, what)) << path;  // SANE would make a library's path of it
   }
 }
 
