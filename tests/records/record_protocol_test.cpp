@@ -445,6 +445,7 @@ TEST(Failures, WhatIsHeardIsWhatTheFolderHolds) {
           EXPECT_EQ(held, "<none>");
         } else if (told.starts_with("I cannot remove")) {
           EXPECT_EQ(last.path, at) << "the entry is still known";
+          EXPECT_NE(told, std::string(cannot_remove)) << "told with its reason, as the open's or the removal's";
         } else if (told.starts_with("The new coupon is saved")) {
           EXPECT_NE(held, "<none>");
         } else if (told == kept_unconfirmed) {
