@@ -51,10 +51,11 @@ FileResult CouponFile::not_taken(const FileResult& taken, bool landed) const {
   return landed && !is_new() ? FileResult{FileStatus::unsure} : taken;
 }
 
-FileResult CouponFile::take_again(std::string& now) {
+FileResult CouponFile::take_again(std::string& now, bool& kept) {
   // The handle held, where it lives and still holds the lock: no other copy got in.
   FileResult taken = file_.relock();
   if (taken) taken = file_.read_image(now);
+  kept = taken.ok();
   if (taken) return taken;
   taken = file_.reopen(lock_wait_);
   return taken ? file_.read_image(now) : taken;
@@ -73,6 +74,15 @@ FileResult CouponFile::write(std::size_t offset, std::string_view bytes) {
   back.resize(after.size(), '\0');
   const auto held_before = [&](std::string_view now) { return now == head(before) || now == head(back); };
   bool landed = false;  // whether the file may hold `after`
+  // Each byte the new one or the old, as a write that failed part way leaves them.
+  const auto in_part = [&](std::string_view now) {
+    const std::string_view mine = head(after), old = head(back);
+    if (now.size() < head(before).size() || now.size() > mine.size()) return false;
+    for (std::size_t i = 0; i < now.size(); ++i) {
+      if (now[i] != mine[i] && now[i] != old[i]) return false;
+    }
+    return true;
+  };
   const auto put = [&](const std::string& image, bool ours) {
     const FileResult written = file_.write_at(offset, std::string_view(image).substr(offset, bytes.size()));
     if (written) landed = ours;
@@ -83,9 +93,11 @@ FileResult CouponFile::write(std::size_t offset, std::string_view bytes) {
     // A handle that died lost its lock, and another copy may have acted since.
     if (result.cause == FileCause::unreachable) {
       std::string now;
-      const FileResult taken = take_again(now);
+      bool kept = false;
+      const FileResult taken = take_again(now, kept);
       if (!taken) return lost_ = not_taken(taken, landed);
-      if (!held_before(now) && !(landed && now == head(after))) {
+      // A write through a handle that lives may have gone in part way: its own doing.
+      if (!held_before(now) && !(landed && now == head(after)) && !(kept && in_part(now))) {
         // Changed meanwhile: where this copy's bytes had gone in, perhaps on them.
         lost_ = {FileStatus::changed};
         return landed && !is_new() ? FileResult{FileStatus::overtaken} : lost_;

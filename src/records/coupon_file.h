@@ -27,13 +27,14 @@ inline CouponRecord load_record(std::string_view image) { return unpack_record(i
 // was reset), the file is first taken again: through the handle held where
 // it lives and still holds the lock (a disk's EIO), so that no other copy
 // gets in meanwhile; otherwise as a lookup takes it. Unless it holds
-// exactly what this copy left in it, or what it was writing, nothing more
-// is written: `changed` (the name gone too), or `overtaken` where this
-// copy's bytes had gone in (another copy may have built on them), or
-// `exists` where another copy put its own new record in place meanwhile.
-// Otherwise the bytes are written again from this copy's own and flushed
-// again (a flush that failed may have left them marked clean but not on
-// disk). Where that fails too, the bytes the file held before are written
+// exactly what this copy left in it, or what it was writing (through the
+// handle held, any part of it, as a write that failed part way leaves it),
+// nothing more is written: `changed` (the name gone too), or `overtaken`
+// where this copy's bytes had gone in (another copy may have built on
+// them), or `exists` where another copy put its own new record in place
+// meanwhile. Otherwise the bytes are written again from this copy's own
+// and flushed again (a flush that failed may have left them marked clean
+// but not on disk). Where that fails too, the bytes the file held before are written
 // back, twice at most, and the failure is told with its reason; where even
 // that fails, a file that still holds the new bytes is `unconfirmed`, one
 // that holds neither is `damaged` (with the reason), and one that cannot
@@ -87,8 +88,8 @@ class CouponFile {
   // `bytes` at `offset`, as the class comment tells.
   FileResult write(std::size_t offset, std::string_view bytes);
   // Takes the file again after a write whose handle may have died, and
-  // reads what it holds `now`.
-  FileResult take_again(std::string& now);
+  // reads what it holds `now`; `kept`: through the handle held.
+  FileResult take_again(std::string& now, bool& kept);
   // Why the file could not be taken again after a write whose handle died;
   // `landed`: whether that write went through before its flush failed.
   FileResult not_taken(const FileResult& taken, bool landed) const;

@@ -1,11 +1,7 @@
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -105,51 +101,5 @@ TEST(WithoutTerminal, KeysComeFromStandardInputAndTheEndOfInputSavesAndQuits) {
     EXPECT_EQ(left, std::vector<pid_t>());
   }
 }
-
-// A stream socket bound at `where`, listening or, as a server that went
-// away leaves it, closed; its port for the loopback's.
-template <typename Address>
-std::string bound(Address where, bool listening, int& fd) {
-  auto* address = reinterpret_cast<sockaddr*>(&where);
-  socklen_t size = sizeof where;
-  fd = socket(address->sa_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (bind(fd, address, size) != 0 || (listening ? listen(fd, 4) : close(fd)) != 0) return {};
-  getsockname(fd, address, &size);
-  return std::to_string(ntohs(reinterpret_cast<sockaddr_in*>(address)->sin_port));
-}
-
-// Sound counts only where a server answers: a socket left over, or a
-// PULSE_SERVER naming none, is no sound.
-TEST(WithoutSound, OnlyAServerThatAnswersIsSound) {
-  TempDir run, empty;
-  std::filesystem::create_directories(run.file("pulse"));
-  int fds[3];
-  sockaddr_un native{AF_UNIX, {}}, gone{AF_UNIX, {}};
-  run.file("pulse/native").copy(native.sun_path, sizeof native.sun_path - 1);
-  run.file("gone").copy(gone.sun_path, sizeof gone.sun_path - 1);
-  bound(native, true, fds[0]);
-  bound(gone, false, fds[1]);
-  const std::string port = bound(sockaddr_in{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}}, true, fds[2]);
-  const struct {
-    std::string pulse_server;  // empty: unset
-    std::string run_dir;
-    bool answers;
-  } cases[] = {
-      {"", run.path(), true},
-      {"", empty.path(), false},
-      {"unix:/nonexistent/pulse", run.path(), false},  // PULSE_SERVER alone is asked
-      {"unix:" + run.file("gone"), empty.path(), false},
-      {"{0123abcd}unix:" + run.file("pulse/native"), empty.path(), true},
-      {"unix:/nonexistent/pulse tcp4:localhost:" + port, empty.path(), true},
-      {"tcp:[::1]:1 127.0.0.1:1", empty.path(), false},
-  };
-  for (const auto& c : cases) {
-    const char* pulse = c.pulse_server.empty() ? nullptr : c.pulse_server.c_str();
-    EXPECT_EQ(sound_server_answers(pulse, c.run_dir), c.answers) << c.pulse_server;
-  }
-  close(fds[0]);
-  close(fds[2]);
-}
-
 }  // namespace
 }  // namespace sortwell::testing

@@ -50,10 +50,11 @@ struct FakeFolder {
   // other copy acts before the next call. So do the next write or flush,
   // or every later one (the disk stopped writing), or every later call.
   // Where the handles live, and their locks: a full disk fails once, or
-  // twice (the call and the next write or flush); a disk's EIO fails once;
+  // twice (the call and the next write or flush); a disk's EIO fails once,
+  // a write failing so having written all but its last byte where torn;
   // a disk that fills fails every later flush, and every later write
   // stops a byte short; then the other copy tries before every later call.
-  enum class Lasting { once, twice, writes, all, full, full_twice, eio, filled } lasting = Lasting::once;
+  enum class Lasting { once, twice, writes, all, full, full_twice, eio, eio_torn, filled } lasting = Lasting::once;
   int fail_at = -1;
   int epoch = 0;
   bool torn = false;  // the write failing now writes all but its last byte
@@ -82,12 +83,11 @@ struct FakeFolder {
   std::optional<FileResult> live_handles_fail(int number, std::string_view primitive, bool writes) {
     const FileResult full{FileStatus::failed, FileCause::disk_full, 28};
     if (number == fail_at) move_at = calls;
-    if (lasting == Lasting::filled) {
-      torn = primitive == "write" && number >= fail_at;
-      return writes && number >= fail_at ? std::optional(full) : std::nullopt;
-    }
+    torn = primitive == "write" && (lasting == Lasting::filled || lasting == Lasting::eio_torn) &&
+           (number == fail_at || (number > fail_at && lasting == Lasting::filled));
+    if (lasting == Lasting::filled) return writes && number >= fail_at ? std::optional(full) : std::nullopt;
     const FileResult eio{FileStatus::failed, FileCause::unreachable, 5};
-    if (number == fail_at) return lasting == Lasting::eio ? eio : full;
+    if (number == fail_at) return lasting >= Lasting::eio ? eio : full;
     if (number < fail_at || !writes || lasting != Lasting::full_twice) return std::nullopt;
     lasting = Lasting::full;
     return full;
@@ -415,7 +415,7 @@ TEST(Failures, WhatIsHeardIsWhatTheFolderHolds) {
   for (const auto& c : cases) {
     std::string heard;
     for (const Lasting lasting : {Lasting::once, Lasting::twice, Lasting::writes, Lasting::all, Lasting::full,
-                                  Lasting::full_twice, Lasting::eio, Lasting::filled}) {
+                                  Lasting::full_twice, Lasting::eio, Lasting::eio_torn, Lasting::filled}) {
       for (int n = 0;; ++n) {
         SCOPED_TRACE(c.act + " failing at call " + std::to_string(n) + " in mode " + std::to_string(int(lasting)));
         folder = FakeFolder{};
@@ -472,6 +472,7 @@ TEST(Failures, WhatIsHeardIsWhatTheFolderHolds) {
           EXPECT_EQ(held, "<none>");
         } else if (told.starts_with("I cannot remove")) {
           EXPECT_EQ(last.path, at) << "the entry is still known";
+          EXPECT_NE(told, std::string(cannot_remove)) << "told with its reason, as the open's or the removal's";
         } else if (told.starts_with("The new coupon is saved")) {
           EXPECT_NE(held, "<none>");
         } else if (told == kept_unconfirmed) {

@@ -89,6 +89,14 @@ TEST(Pace, SettingsThatCannotBeReadOrKeptAreToldWithTheirReason) {
     EXPECT_EQ(std::filesystem::status(node).type(), type);
     EXPECT_TRUE(std::filesystem::is_symlink(t.settings_path));
   }
+  // A link to a file not made yet (dotfiles kept elsewhere) is no settings
+  // yet: the first change makes the file where it leads.
+  Paced t("+\r");
+  std::filesystem::create_symlink(t.data.path() + "/dotfiles/settings", t.settings_path);
+  t.run();
+  EXPECT_EQ(t.heard(), Sentences{"faster @1"});
+  EXPECT_TRUE(std::filesystem::is_symlink(t.settings_path));
+  EXPECT_NE(read_file(t.settings_path).find("\nrate = 1\n"), std::string::npos);
 }
 
 // Two copies changing their own setting at once, again and again: each

@@ -75,7 +75,11 @@ void SpeechServer::kill_now() {
   if (pid_ <= 0) return;
   // Its group, and those its module makes for each piece of speech, whole.
   std::set<pid_t> groups{pid_};
-  for (const pid_t process : processes_of(dir_.path())) groups.insert(getpgid(process));
+  for (const pid_t process : processes_of(dir_.path())) {
+    // One ended meanwhile has no group (-1, which kill would take for init);
+    // the test's own is never one of the server's.
+    if (const pid_t group = getpgid(process); group > 1 && group != getpgrp()) groups.insert(group);
+  }
   for (const pid_t group : groups) kill(-group, SIGKILL);
   waitpid(pid_, nullptr, 0);
   pid_ = -1;

@@ -1,6 +1,5 @@
 #include "platform/posix/sound_output.h"
 
-#include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -10,74 +9,113 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <future>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string_view>
+#include <vector>
 
 #include "platform/posix/thread_without_signals.h"
 
 namespace sortwell {
 namespace {
 
-// How long a server is given to take a connection, a name to resolve
-// included: a start-up waits for it.
+using Clock = std::chrono::steady_clock;
+
+// How long the servers are given to answer, all of them together, a name
+// to resolve included: a start-up waits for it.
 constexpr std::chrono::milliseconds answer_wait{500};
 
-// Whether a stream socket to `address` is accepted within `wait`.
-bool accepts(const sockaddr* address, socklen_t length, std::chrono::milliseconds wait) {
+int millis_left(Clock::time_point deadline) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return static_cast<int>(std::max<decltype(left)>(left, 0));
+}
+
+// PulseAudio's first request, AUTH: a packet's five big-endian words
+// (length, channel ~0 for a command, offset twice, flags), then tagged
+// values: 'L' a word (command 8, tag 0, protocol version 13), 'x' bytes
+// (an empty 256-byte cookie). A server answers it, if only to refuse the
+// cookie; a tunnel whose far end has no server, or a port that merely
+// takes connections, does not.
+std::string auth_request() {
+  std::string packet;
+  const auto word = [&packet](std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) packet += static_cast<char>(value >> shift & 0xff);
+  };
+  for (const std::uint32_t value : {3 * 5 + 5 + 256u, ~0u, 0u, 0u, 0u}) word(value);
+  for (const std::uint32_t value : {8u, 0u, 13u}) {
+    packet += 'L';
+    word(value);
+  }
+  packet += 'x';
+  word(256);
+  packet.append(256, '\0');
+  return packet;
+}
+
+// Whether a stream socket to `address` is accepted before `deadline` and,
+// for PulseAudio (`pulse`), a command packet comes back to its AUTH.
+bool answers(const sockaddr* address, socklen_t length, Clock::time_point deadline, bool pulse) {
   const int fd = socket(address->sa_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return false;
-  bool accepted = connect(fd, address, length) == 0;
-  if (!accepted && errno == EINPROGRESS) {
+  bool answered = connect(fd, address, length) == 0;
+  if (!answered && errno == EINPROGRESS) {
     pollfd out{fd, POLLOUT, 0};
     int error = 0;
     socklen_t size = sizeof error;
-    accepted = poll(&out, 1, static_cast<int>(wait.count())) == 1 &&
+    answered = poll(&out, 1, millis_left(deadline)) == 1 &&
                getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
   }
+  if (answered && pulse) {
+    const std::string request = auth_request();
+    unsigned char reply[8];
+    std::size_t got = 0;
+    answered = send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size());
+    for (pollfd in{fd, POLLIN, 0}; answered && got < sizeof reply && poll(&in, 1, millis_left(deadline)) == 1;) {
+      const ssize_t n = recv(fd, reply + got, sizeof reply - got, 0);
+      answered = n > 0;
+      got += answered ? static_cast<std::size_t>(n) : 0;
+    }
+    answered = got == sizeof reply && std::all_of(reply + 4, reply + 8, [](unsigned char c) { return c == 0xff; });
+  }
   close(fd);
-  return accepted;
+  return answered;
 }
 
-bool unix_socket_answers(std::string_view path) {
+bool unix_socket_answers(std::string_view path, Clock::time_point deadline, bool pulse) {
   sockaddr_un where{};
   where.sun_family = AF_UNIX;
   if (path.empty() || path.size() >= sizeof where.sun_path) return false;
   path.copy(where.sun_path, path.size());
-  return accepts(reinterpret_cast<const sockaddr*>(&where), sizeof where, answer_wait);
+  return answers(reinterpret_cast<const sockaddr*>(&where), sizeof where, deadline, pulse);
 }
 
-// `host` and `port` resolved and connected to on a thread of their own,
-// since a name server may never answer: false after `answer_wait`.
-bool tcp_answers(const std::string& host, const std::string& port, int family) {
-  auto answer = std::make_shared<std::promise<bool>>();
-  std::future<bool> answered = answer->get_future();
-  thread_without_signals([answer, host, port, family] {
-    addrinfo hints{};
-    hints.ai_family = family;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    bool accepted = false;
-    if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) == 0) {
-      for (const addrinfo* at = found; at != nullptr && !accepted; at = at->ai_next) {
-        accepted = accepts(at->ai_addr, at->ai_addrlen, answer_wait);
-      }
-      freeaddrinfo(found);
+bool tcp_answers(const std::string& host, const std::string& port, int family, Clock::time_point deadline) {
+  addrinfo hints{};
+  hints.ai_family = family;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  bool answered = false;
+  if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) == 0) {
+    for (const addrinfo* at = found; at != nullptr && !answered && Clock::now() < deadline; at = at->ai_next) {
+      answered = answers(at->ai_addr, at->ai_addrlen, deadline, true);
     }
-    answer->set_value(accepted);
-  }).detach();
-  return answered.wait_for(answer_wait) == std::future_status::ready && answered.get();
+    freeaddrinfo(found);
+  }
+  return answered;
 }
 
 // One of PULSE_SERVER's servers: "unix:PATH" or "PATH"; "tcp:", "tcp4:",
 // "tcp6:" or nothing, then a host, "[IPv6]" or a name, and ":PORT" (4713
 // where none); each may follow "{machine-id}".
-bool server_answers(std::string_view server) {
+bool server_answers(std::string_view server, Clock::time_point deadline) {
   if (server.starts_with('{')) server.remove_prefix(std::min(server.size(), server.find('}') + 1));
-  if (server.starts_with("unix:")) return unix_socket_answers(server.substr(5));
-  if (server.starts_with('/')) return unix_socket_answers(server);
+  if (server.starts_with("unix:")) return unix_socket_answers(server.substr(5), deadline, true);
+  if (server.starts_with('/')) return unix_socket_answers(server, deadline, true);
   int family = AF_UNSPEC;
   for (const auto& [prefix, its_family] : {std::pair{"tcp:", AF_UNSPEC}, {"tcp4:", AF_INET}, {"tcp6:", AF_INET6}}) {
     if (server.starts_with(prefix)) {
@@ -97,24 +135,54 @@ bool server_answers(std::string_view server) {
     host = server.substr(0, colon);
     port = server.substr(colon + 1);
   }
-  return !host.empty() && tcp_answers(std::string(host), std::string(port), family);
+  return !host.empty() && tcp_answers(std::string(host), std::string(port), family, deadline);
+}
+
+// Whether any of `checks` answers before `deadline`: each on a thread of
+// its own, since a name server may never answer; those still asking then
+// are left to end by themselves.
+bool any_answers(std::vector<std::function<bool(Clock::time_point)>> checks, Clock::time_point deadline) {
+  struct Answers {
+    std::mutex lock;
+    std::condition_variable told;
+    std::size_t asking = 0;
+    bool any = false;
+  };
+  const auto answers = std::make_shared<Answers>();
+  answers->asking = checks.size();
+  for (auto& check : checks) {
+    thread_without_signals([answers, check = std::move(check), deadline] {
+      const bool answered = check(deadline);
+      const std::lock_guard<std::mutex> held(answers->lock);
+      answers->any = answers->any || answered;
+      --answers->asking;
+      answers->told.notify_all();
+    }).detach();
+  }
+  std::unique_lock<std::mutex> held(answers->lock);
+  answers->told.wait_until(held, deadline, [&] { return answers->any || answers->asking == 0; });
+  return answers->any;
 }
 
 }  // namespace
 
 bool sound_server_answers(const char* pulse_server, const std::string& run_dir) {
+  std::vector<std::function<bool(Clock::time_point)>> checks;
   // As PulseAudio's own clients read it: where it is set, it alone is asked.
   if (pulse_server != nullptr) {
     std::string_view servers = pulse_server;
     while (!servers.empty()) {
       const std::size_t blank = servers.find_first_of(" \t");
-      const std::string_view server = servers.substr(0, blank);
-      if (!server.empty() && server_answers(server)) return true;
+      const std::string server(servers.substr(0, blank));
+      if (!server.empty()) checks.push_back([server](Clock::time_point by) { return server_answers(server, by); });
       servers.remove_prefix(blank == std::string_view::npos ? servers.size() : blank + 1);
     }
-    return false;
+  } else {
+    // PipeWire's own protocol is not PulseAudio's: taking a connection is its answer.
+    checks.push_back([run_dir](Clock::time_point by) { return unix_socket_answers(run_dir + "/pulse/native", by, true); });
+    checks.push_back([run_dir](Clock::time_point by) { return unix_socket_answers(run_dir + "/pipewire-0", by, false); });
   }
-  return unix_socket_answers(run_dir + "/pulse/native") || unix_socket_answers(run_dir + "/pipewire-0");
+  return any_answers(std::move(checks), Clock::now() + answer_wait);
 }
 
 bool has_sound_output() {

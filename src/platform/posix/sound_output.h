@@ -10,10 +10,12 @@ namespace sortwell {
 // module, and cannot be ended.
 bool has_sound_output();
 
-// Whether a sound server answers: one `pulse_server` names (PULSE_SERVER's
-// list, its first that takes a connection), or where it is unset a
-// PulseAudio or PipeWire socket in `run_dir` that takes one. A socket file
-// left by a server that went away is none.
+// Whether a sound server answers, within half a second for all of them:
+// one `pulse_server` names (PULSE_SERVER's list, any of them), or where it
+// is unset a PulseAudio or PipeWire socket in `run_dir`. A PulseAudio
+// server answers its first request; a PipeWire socket takes a connection.
+// A socket file left by a server that went away is none, nor a port that
+// takes connections but answers nothing (a tunnel to no server).
 bool sound_server_answers(const char* pulse_server, const std::string& run_dir);
 
 }  // namespace sortwell
