@@ -124,8 +124,10 @@ std::string settings_text(const Settings& settings) {
   return "# Sortwell's settings, kept from one run to the next.\n"
          "brief = " + std::string(settings.brief ? "on" : "off") + "\n"
          "rate = " + std::to_string(settings.rate) + "\n"
-         "screen reader = " + screen_reader_text(settings.screen_reader) + "\n" +
-         // The reading's settings only once they are set: the usual file stays short.
+         // The later settings only once they differ from the default: the usual file
+         // stays short, and one an earlier version reads stays one it understands.
+         (settings.screen_reader == ScreenReader::automatic ? ""
+                                                            : "screen reader = " + screen_reader_text(settings.screen_reader) + "\n") +
          (settings.scanner.empty() ? "" : "scanner = " + settings.scanner + "\n") +
          (settings.print_language == Settings{}.print_language ? "" : "print language = " + settings.print_language + "\n");
 }

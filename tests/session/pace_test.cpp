@@ -43,7 +43,7 @@ TEST(Pace, RateAndBriefModeStepWithinTheRangeAndLastToTheNextRun) {
   Paced first("+\r+\r+\r-\rb\r\r");
   first.run();
   EXPECT_EQ(first.heard(), (Sentences{"faster @1", "fastest @2", "fastest @2", "slower @1", "brief announcements @1"}));
-  EXPECT_EQ(read_file(first.settings_path), "# Sortwell's settings, kept from one run to the next.\nbrief = on\nrate = 1\nscreen reader = auto\n");
+  EXPECT_EQ(read_file(first.settings_path), "# Sortwell's settings, kept from one run to the next.\nbrief = on\nrate = 1\n");
   Paced second("-\r-\r-\rb\rk\r\r");
   second.settings_path = first.settings_path;
   second.run();
@@ -54,7 +54,7 @@ TEST(Pace, RateAndBriefModeStepWithinTheRangeAndLastToTheNextRun) {
                                        "and print language your settings name; s screen reader mode; m the last coupon's menu; k these keys. @-2"}));
   // Brief until b: the keys typed ahead cut those sentences short.
   EXPECT_EQ(second.voice.cut, (Sentences{second.voice.sentences.begin(), second.voice.sentences.begin() + 4}));
-  EXPECT_EQ(read_file(first.settings_path), "# Sortwell's settings, kept from one run to the next.\nbrief = off\nrate = -2\nscreen reader = auto\n");
+  EXPECT_EQ(read_file(first.settings_path), "# Sortwell's settings, kept from one run to the next.\nbrief = off\nrate = -2\n");
 }
 
 // A settings file that cannot be read or holds nonsense is told once, with
