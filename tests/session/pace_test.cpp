@@ -100,8 +100,7 @@ TEST(Pace, SettingsThatCannotBeReadOrKeptAreToldWithTheirReason) {
 }
 
 // Two copies changing their own setting at once, again and again: each
-// change is kept, and the file ends with each copy's last; no temporary
-// file is left.
+// change is kept, the file ends with each copy's last, no temporary left.
 TEST(Pace, TwoCopiesChangingSettingsAtOnceKeepBothChanges) {
   testing::TempDir home;
   const std::string path = home.path() + "/sortwell/settings";
@@ -109,10 +108,7 @@ TEST(Pace, TwoCopiesChangingSettingsAtOnceKeepBothChanges) {
   const auto copy = [&](int which) {
     Settings mine;
     for (int i = 1; i <= 25; ++i) {
-      const auto change = [&](Settings& s) {
-        if (which) s.rate = i % 20;
-        else s.brief = i % 2 == 1;
-      };
+      const auto change = [&](Settings& s) { which ? void(s.rate = i % 20) : void(s.brief = i % 2 == 1); };
       change(mine);
       told[which] += save_settings(path, mine, change);
     }
@@ -123,8 +119,7 @@ TEST(Pace, TwoCopiesChangingSettingsAtOnceKeepBothChanges) {
   EXPECT_EQ(told[0] + told[1], "");
   std::string ignored;
   Settings both;
-  both.brief = true;
-  both.rate = 5;
+  both.brief = true, both.rate = 5;
   EXPECT_EQ(load_settings(path, ignored), both);
   for (const auto& entry : std::filesystem::directory_iterator(home.path() + "/sortwell")) {
     EXPECT_TRUE(entry.path().filename() == "settings" || entry.path().filename() == "settings.lock") << entry.path();
