@@ -1,7 +1,6 @@
-// Reading print: real tesseract on coupon pictures drawn here, real SANE
-// scanners (its pnm backend serving a picture, its test backend a blank
-// page, a jam and a slow scan), the whole path in the dialogue, and the
-// built program. Skipped where the reading is not built or root is missing.
+// Reading print: real tesseract on pictures drawn here, real SANE scanners
+// (pnm serving a picture; test a blank page, a jam, a slow scan), in the
+// dialogue and the built program.
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -50,8 +49,7 @@ class HungScanner : public Scanner {
   std::atomic<bool> stubborn{false};
 };
 
-// One reader for the suite, its engine loaded once, as in a run; let go
-// before the engine's library ends.
+// One reader for the suite, its engine loaded once as in a run; let go in main.
 const auto suite_scanner = std::make_shared<HungScanner>();
 std::unique_ptr<CouponReader> suite_reader;
 CouponReader& reader() {
@@ -61,8 +59,7 @@ CouponReader& reader() {
 
 Reading read_picture(const std::string& path, const std::string& languages = "eng") {
   ReadOptions options;
-  options.picture = path;
-  options.languages = languages;
+  options.languages = languages, options.picture = path;
   return reader().read(options, nullptr);
 }
 
@@ -81,8 +78,7 @@ TEST(Reading, CouponsAreReadLargestPrintFirstInAnyFontOnAnyBackgroundAnyWayRound
                         {"Crunchy Oats cereal, any size", 40, "DejaVu Sans Mono"}}};
   cereal.background[2] = 0.3;
   draw_coupon(cereal, dir.file("cereal.png"));
-  const Lines read = read_picture(dir.file("cereal.png")).lines;
-  EXPECT_EQ(read, (Lines{"FREE", "Crunchy Oats cereal, any size", "Manufacturer coupon. Exp. 3/31/27"}));
+  EXPECT_EQ(read_picture(dir.file("cereal.png")).lines, (Lines{"FREE", "Crunchy Oats cereal, any size", "Manufacturer coupon. Exp. 3/31/27"}));
 }
 
 TEST(Reading, PicturesThatCannotBeReadAreToldWithTheirReason) {
@@ -146,62 +142,45 @@ TEST(Reading, WithoutAScannerTheMenusRReadsAPictureFile) {
   EXPECT_EQ(t.screen.rows().front(), "picture file: " + dir.file("photo.png"));
 }
 
-// The whole path through SANE's pnm scanner: r at the prompt says every
-// line, largest first, of a coupon laid upside down; r in a new coupon's
-// menu fills in its description and expiry, which are saved. The prompt's
-// reading touches no record.
+// The whole path through SANE's pnm scanner, a coupon laid upside down: r
+// at the prompt says every line largest first (brief mode the largest, f
+// the rest); r in a new coupon's menu fills in its description and expiry,
+// which are saved. The prompt's reading touches no record.
 TEST(Scanning, TheCouponOnTheScannerIsHeardAndFillsInANewCoupon) {
   SKIP_WITHOUT_READING();
   if (!private_tmp) GTEST_SKIP() << "needs root, for a /tmp of its own where the pnm scanner finds its picture";
   CouponPicture upside_down = testing::sudsy_coupon();
   upside_down.turn = 180;
   draw_coupon(upside_down, "/tmp/input.ppm");
-  TestProgram t("r\r");
-  std::filesystem::create_directories(std::filesystem::path(t.settings_path).parent_path());
-  write_file(t.settings_path, "scanner = pnm:0\n");
-  t.voice.on_say = [&](const std::string& sentence) {
-    if (sentence == sudsy.back()) t.keyboard.type("4711\r");
-    if (sentence.starts_with("I now need you")) t.keyboard.type("r");
-    if (sentence.starts_with("Description: ")) t.keyboard.type("\r\r");
-  };
-  t.run();
-  const Lines& said = t.voice.sentences;
-  ASSERT_GE(said.size(), 6u);
-  EXPECT_EQ(Lines(said.begin() + 1, said.begin() + 6),
-            (Lines{"Reading the coupon.", sudsy[0], sudsy[1], sudsy[2], sudsy[3]}));
-  EXPECT_NE(std::find(said.begin(), said.end(),
-                      "Description: SAVE $1.00 on any ONE Sudsy laundry pods. Expiry: 03/27."), said.end());
-  const CouponRecord record = unpack_record(read_file(t.record_file("4711")));
-  EXPECT_EQ(record.description, "SAVE $1.00 on any ONE Sudsy laundry pods");
-  EXPECT_EQ(record.expiry, "03");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.data_dir), {}), 1);
-}
-
-// Brief mode says the largest print, up to about 12 words, and f the rest;
-// SANE's test scanner's blank page is told.
-TEST(Scanning, BriefModeSaysTheLargestPrintAndABlankPageIsTold) {
-  SKIP_WITHOUT_READING();
-  if (!private_tmp) GTEST_SKIP() << "needs root, for a /tmp of its own where the pnm scanner finds its picture";
-  draw_coupon(testing::sudsy_coupon(), "/tmp/input.ppm");
-  for (const char* scanner : {"pnm:0", "test:0"}) {
+  for (const bool brief : {false, true}) {
     TestProgram t("r\r");
     std::filesystem::create_directories(std::filesystem::path(t.settings_path).parent_path());
-    write_file(t.settings_path, std::string("brief = on\nscanner = ") + scanner + "\n");
+    write_file(t.settings_path, std::string(brief ? "brief = on\n" : "") + "scanner = pnm:0\n");
     t.voice.on_say = [&](const std::string& sentence) {
-      if (sentence == sudsy[1]) t.keyboard.type("f\r");
+      if (brief && sentence == sudsy[1]) t.keyboard.type("f\r");
+      if (sentence.ends_with(sudsy.back())) t.keyboard.type("4711\r");
+      if (sentence.starts_with("I now need you")) t.keyboard.type("r");
+      if (sentence.starts_with("Description: ")) t.keyboard.type("\r\r");
     };
     t.run();
-    const Lines heard(t.voice.sentences.begin() + 1, t.voice.sentences.end());
-    EXPECT_EQ(heard, scanner == std::string("pnm:0")
-                         ? (Lines{"Reading the coupon.", sudsy[0], sudsy[1], sudsy[2] + " " + sudsy[3]})
-                         : (Lines{"Reading the coupon.", "I find no print on the scanner. Is the coupon face down on the glass?"}));
+    const Lines heard = brief ? Lines{"Reading the coupon.", sudsy[0], sudsy[1], sudsy[2] + " " + sudsy[3]}
+                              : Lines{"Reading the coupon.", sudsy[0], sudsy[1], sudsy[2], sudsy[3]};
+    const Lines& said = t.voice.sentences;
+    ASSERT_GT(said.size(), heard.size());
+    EXPECT_EQ(Lines(said.begin() + 1, said.begin() + 1 + heard.size()), heard);
+    EXPECT_NE(std::find(said.begin(), said.end(),
+                        "Description: SAVE $1.00 on any ONE Sudsy laundry pods. Expiry: 03/27."), said.end());
+    const CouponRecord record = unpack_record(read_file(t.record_file("4711")));
+    EXPECT_EQ(record.description, "SAVE $1.00 on any ONE Sudsy laundry pods");
+    EXPECT_EQ(record.expiry, "03");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.data_dir), {}), 1);
   }
 }
 
-// The built program: its reading module found beside it (settings that
-// make no sense told, the defaults read with), a jammed scanner
-// and none at all told, and SIGTERM in the middle of a slow scan ending it
-// within a second, its terminal given back.
+// The built program: `sortwell read` (settings that make no sense told,
+// the defaults read with); SANE's test scanner jammed or giving a blank
+// page, and no scanner, told; SIGTERM mid-scan ends it within a second,
+// its terminal given back.
 TEST(Scanning, TheProgramTellsScannerFailuresAndEndsMidScanOnSigterm) {
   SKIP_WITHOUT_READING();
   TempDir home;
@@ -214,12 +193,16 @@ TEST(Scanning, TheProgramTellsScannerFailuresAndEndsMidScanOnSigterm) {
   EXPECT_NE(reading.output().find("SAVE $1.00\r\non any ONE Sudsy laundry pods\r\n"), std::string::npos) << reading.output();
   EXPECT_NE(reading.output().find("sortwell: Your settings make no sense to me: line 1: print language"), std::string::npos);
   std::filesystem::remove(home.file(".config/sortwell/settings"));
-  const std::pair<const char*, const char*> scanners[] = {
-      {"test\n", "The scanner is jammed."}, {"", "I find no scanner."}, {"test\n", nullptr}};
-  for (const auto& [backends, told] : scanners) {
+  const struct {
+    const char *backends, *conf, *told;  // told null: a slow scan, ended by SIGTERM
+  } scanners[] = {
+      {"test\n", "read-status-code \"SANE_STATUS_JAMMED\"\n", "The scanner is jammed."},
+      {"test\n", "test-picture \"Solid white\"\nmode Gray\n", "I find no print on the scanner. Is the coupon face down on the glass?"},
+      {"", "", "I find no scanner."},
+      {"test\n", "read-limit true\nread-delay true\nread-delay-duration 200000\n", nullptr}};
+  for (const auto& [backends, conf, told] : scanners) {
     write_file(home.file("dll.conf"), backends);
-    write_file(home.file("test.conf"), told != nullptr ? "read-status-code \"SANE_STATUS_JAMMED\"\n"
-                                                       : "read-limit true\nread-delay true\nread-delay-duration 200000\n");
+    write_file(home.file("test.conf"), conf);
     testing::PtyProcess program(SORTWELL_BINARY, testing::sortwell_environment(home.path(), {"SORTWELL_VOICE=none",
                                                                                              "SANE_CONFIG_DIR=" + home.path()}));
     ASSERT_TRUE(program.wait_for("Sortwell: "));
@@ -251,11 +234,9 @@ int main(int argc, char** argv) {
   sortwell::private_tmp = geteuid() == 0 && unshare(CLONE_NEWNS) == 0 &&
                           mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
                           mount("tmpfs", "/tmp", "tmpfs", 0, "size=64m") == 0;
-  const std::string sane = "/tmp/sane";
-  std::filesystem::create_directories(sane);
-  sortwell::testing::write_file(sane + "/dll.conf", "pnm\ntest\n");
-  sortwell::testing::write_file(sane + "/test.conf", "test-picture \"Solid white\"\nmode Gray\n");
-  setenv("SANE_CONFIG_DIR", sane.c_str(), 1);
+  std::filesystem::create_directories("/tmp/sane");
+  sortwell::testing::write_file("/tmp/sane/dll.conf", "pnm\n");
+  setenv("SANE_CONFIG_DIR", "/tmp/sane", 1);
   const int status = RUN_ALL_TESTS();
   sortwell::suite_reader.reset();
   return status == 0 && ::testing::UnitTest::GetInstance()->skipped_test_count() > 0 ? 77 : status;

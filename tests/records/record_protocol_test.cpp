@@ -488,12 +488,6 @@ TEST(Failures, WhatIsHeardIsWhatTheFolderHolds) {
   }
 }
 
-}  // namespace
-}  // namespace sortwell
-
-namespace sortwell {
-namespace {
-
 using Sentences = std::vector<std::string>;
 
 // 4711 known, counted 41 times, in a session whose folder holds one call.

@@ -32,11 +32,9 @@ void draw_coupon(const CouponPicture& picture, const std::string& path) {
     std::ofstream pgm(path, std::ios::binary);
     pgm << "P5\n" << width << " " << height << "\n255\n";
     const unsigned char* data = cairo_image_surface_get_data(surface);
-    for (int row = 0; row < height; ++row) {
-      for (int x = 0; x < width; ++x) {
-        const unsigned char* pixel = data + row * cairo_image_surface_get_stride(surface) + 4 * x;
-        pgm.put(static_cast<char>((pixel[0] * 114 + pixel[1] * 587 + pixel[2] * 299) / 1000));
-      }
+    for (int at = 0; at < width * height; ++at) {  // BGRx rows, to gray
+      const unsigned char* pixel = data + at / width * cairo_image_surface_get_stride(surface) + 4 * (at % width);
+      pgm.put(static_cast<char>((pixel[0] * 114 + pixel[1] * 587 + pixel[2] * 299) / 1000));
     }
   } else {
     cairo_surface_write_to_png(surface, path.c_str());

@@ -76,18 +76,16 @@ void SpeechServer::kill_now() {
   // Its group, and those its module makes for each piece of speech, whole.
   std::set<pid_t> groups{pid_};
   for (const pid_t process : processes_of(dir_.path())) {
-    // One ended meanwhile has no group (-1, which kill would take for init);
-    // the test's own is never one of the server's.
+    // One ended meanwhile has no group (-1, to kill: every process).
     if (const pid_t group = getpgid(process); group > 1 && group != getpgrp()) groups.insert(group);
   }
   for (const pid_t group : groups) kill(-group, SIGKILL);
   waitpid(pid_, nullptr, 0);
   pid_ = -1;
   // Any still there after a moment left those groups: ended, and counted.
-  std::vector<pid_t> left = processes_of(dir_.path());
-  for (int i = 0; i < 100 && !left.empty(); ++i) {
+  std::vector<pid_t> left;
+  for (int i = 0; i < 100 && !(left = processes_of(dir_.path())).empty(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    left = processes_of(dir_.path());
   }
   for (const pid_t process : left) kill(process, SIGKILL);
   left_behind_ += static_cast<int>(left.size());

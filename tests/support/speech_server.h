@@ -28,10 +28,9 @@ class SpeechServer {
   SpeechServer(const SpeechServer&) = delete;
   SpeechServer& operator=(const SpeechServer&) = delete;
 
-  // Kills the server and its modules whole: its process group, of its own,
-  // and the groups its module makes for each piece of speech. Any process
-  // of its still there after that is killed too, and counted in
-  // `left_behind`.
+  // Kills the server's process group and those its module makes for each
+  // piece of speech; any process of its still there after is killed too,
+  // and counted in `left_behind`.
   void kill_now();
   int left_behind() const { return left_behind_; }
   // Stops it answering, as a hung server would; it is killed all the same.
