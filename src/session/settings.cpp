@@ -123,11 +123,11 @@ std::optional<Settings> parse_settings(std::string_view text, std::string& what)
 std::string settings_text(const Settings& settings) {
   return "# Sortwell's settings, kept from one run to the next.\n"
          "brief = " + std::string(settings.brief ? "on" : "off") + "\n"
-         "rate = " + std::to_string(settings.rate) + "\n"
+         "rate = " + std::to_string(settings.rate) + "\n" +
          // The later settings only once they differ from the default: the usual file
          // stays short, and one an earlier version reads stays one it understands.
          (settings.screen_reader == ScreenReader::automatic ? ""
-                                                            : "screen reader = " + screen_reader_text(settings.screen_reader) + "\n") +
+                                                            : "screen reader = " + std::string(screen_reader_text(settings.screen_reader)) + "\n") +
          (settings.scanner.empty() ? "" : "scanner = " + settings.scanner + "\n") +
          (settings.print_language == Settings{}.print_language ? "" : "print language = " + settings.print_language + "\n");
 }
