@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <thread>
 
+#include "platform/ending.h"
 #include "platform/posix/ending.h"
 #include "platform/posix/thread_without_signals.h"
 
@@ -32,6 +33,23 @@ void post(int fd) {
   const std::uint64_t one = 1;
   // An eventfd's counter takes a write of 8 bytes unless it would overflow.
   [[maybe_unused]] const long ignored = syscall(SYS_write, fd, &one, sizeof one);
+}
+
+// The task ended before its FolderTask let it go: it crashed in a job (a
+// fault, an abort, a sanitizer's report), or was killed. The program ends
+// as a crash in a thread of its own would end it, rather than wait for ever
+// for a job that cannot return.
+[[noreturn]] void end_as_the_task_did(int status) {
+  // SIGKILL has no handler to give the terminal back: the exit status tells it.
+  if (WIFSIGNALED(status) && WTERMSIG(status) != SIGKILL) {
+    sigset_t crash;
+    sigemptyset(&crash);
+    sigaddset(&crash, WTERMSIG(status));
+    pthread_sigmask(SIG_UNBLOCK, &crash, nullptr);
+    // Its handler gives the terminal back, then the default action ends the process.
+    raise(WTERMSIG(status));
+  }
+  end_now(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
 }
 
 }  // namespace
@@ -89,8 +107,10 @@ struct FolderTask::Worker {
     if (made <= 0) return;
     // Only the raw call until the task is gone (errno is read only once the
     // wait failed, which it does not while the task runs).
-    while (syscall(SYS_wait4, made, nullptr, __WALL, nullptr) < 0 && errno == EINTR) {
+    int status = 0;
+    while (syscall(SYS_wait4, made, &status, __WALL, nullptr) < 0 && errno == EINTR) {
     }
+    if (!stop.load()) end_as_the_task_did(status);
     let_go(this);
   }
 

@@ -1,0 +1,46 @@
+// The task that calls the folder, as the program's end and a crash see it.
+#include <gtest/gtest.h>
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <functional>
+
+#include "platform/folder_task.h"
+
+namespace sortwell {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A job that crashes, or that a sanitizer's report ends, ends the program as
+// a crash in any of its threads would: never a wait for ever on a job that
+// can no longer return.
+TEST(FolderTaskDeathTest, AJobThatCrashesEndsTheProgram) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const struct {
+    void (*job)(void*);
+    std::function<bool(int)> ended;
+  } cases[] = {
+      {[](void*) { std::abort(); }, ::testing::KilledBySignal(SIGABRT)},
+      // How a sanitizer ends a process: exit_group, which here ends the task alone.
+      {[](void*) { syscall(SYS_exit_group, 7); }, ::testing::ExitedWithCode(7)},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EXIT(
+        {
+          FolderTask task;
+          if (!task.begin(c.job, nullptr)) c.job(nullptr);
+          for (int i = 0; i < 30 && task.wait(100ms, false) != FolderTask::Waited::done; ++i) {
+          }
+          std::_Exit(3);
+        },
+        c.ended, "");
+  }
+}
+
+}  // namespace
+}  // namespace sortwell
