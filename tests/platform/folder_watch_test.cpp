@@ -1,6 +1,7 @@
 // The task that calls the folder, as the program's end and a crash see it.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -40,6 +41,21 @@ TEST(FolderTaskDeathTest, AJobThatCrashesEndsTheProgram) {
         },
         c.ended, "");
   }
+}
+
+// Where no thread can be had (a limit on processes, which root alone
+// escapes), nothing is started and the caller runs the job in place.
+TEST(FolderTaskDeathTest, WithoutThreadsStartsNothing) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        const rlimit none{};
+        if (geteuid() == 0 && (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0)) std::_Exit(3);
+        if (setrlimit(RLIMIT_NPROC, &none) != 0) std::_Exit(3);
+        FolderTask task;
+        std::_Exit(task.begin([](void*) {}, nullptr) ? 1 : 0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/folder_task.h"
 
 #include <poll.h>
+#include <pthread.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/eventfd.h>
@@ -12,11 +13,9 @@
 
 #include <atomic>
 #include <cerrno>
-#include <thread>
 
 #include "platform/ending.h"
 #include "platform/posix/ending.h"
-#include "platform/posix/thread_without_signals.h"
 
 namespace sortwell {
 namespace {
@@ -71,7 +70,7 @@ struct FolderTask::Worker {
   pid_t process = 0;
   std::atomic<pid_t> task{-1};
   char* stack = nullptr;
-  std::thread host;
+  pthread_t host{};
 
   ~Worker() {
     if (job_fd >= 0) close(job_fd);
@@ -99,6 +98,10 @@ struct FolderTask::Worker {
     }
   }
 
+  static void* host_entry(void* raw) {
+    static_cast<Worker*>(raw)->host_task();
+    return nullptr;
+  }
   void host_task() {
     const long made = clone(run, stack + guard_size + stack_size,
                             CLONE_VM | CLONE_FS | CLONE_FILES | CLONE_SYSVSEM, this);
@@ -127,8 +130,8 @@ FolderTask::~FolderTask() {
   w->stop.store(true);
   post(w->job_fd);
   // A job still running goes on; the host lets the worker go after it.
-  if (w->busy.load()) w->host.detach();
-  else w->host.join();
+  if (w->busy.load()) pthread_detach(w->host);
+  else pthread_join(w->host, nullptr);
   Worker::let_go(w);
 }
 
@@ -145,12 +148,20 @@ bool FolderTask::begin(void (*job)(void*), void* argument) {
     }
     if (w->job_fd < 0 || w->done_fd < 0 || w->stack == nullptr) return false;
     w->process = getpid();
-    w->host = thread_without_signals([raw = w.get()] { raw->host_task(); });
+    // The host takes no signals, nor does the task: the main thread's
+    // handlers must run where they can act. No thread to be had (a limit on
+    // processes): nothing is started.
+    sigset_t all, old;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &old);
+    const bool hosted = pthread_create(&w->host, nullptr, Worker::host_entry, w.get()) == 0;
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    if (!hosted) return false;
     std::uint64_t count = 0;
     while (read(w->done_fd, &count, sizeof count) < 0 && errno == EINTR) {
     }
     if (w->task.load() <= 0) {
-      w->host.join();
+      pthread_join(w->host, nullptr);
       return false;
     }
     worker_ = std::move(w);
