@@ -1,6 +1,7 @@
 // The task that calls the folder, as the program's end and a crash see it.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -11,6 +12,21 @@
 #include <functional>
 
 #include "platform/folder_task.h"
+#include "platform/folder_watch.h"
+#include "records/record_file.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+
+// A record's locks, counted where they are taken: in a folder task, or not.
+namespace {
+int locks_in_a_task = 0;
+int locks_elsewhere = 0;
+}  // namespace
+extern "C" int flock(int fd, int operation) {
+  static const auto real = reinterpret_cast<int (*)(int, int)>(dlsym(RTLD_NEXT, "flock"));
+  ++(sortwell::in_folder_task() ? locks_in_a_task : locks_elsewhere);
+  return real(fd, operation);
+}
 
 namespace sortwell {
 namespace {
@@ -41,6 +57,22 @@ TEST(FolderTaskDeathTest, AJobThatCrashesEndsTheProgram) {
         },
         c.ended, "");
   }
+}
+
+// Every call to a record is asked through the watch, the lock taken again
+// after a failed write too: on a link that dropped it would otherwise hold
+// the program, silent and deaf to SIGTERM.
+TEST(FolderWatch, AsksForEveryLock) {
+  testing::TempDir dir;
+  testing::FakeClock clock;
+  FolderWatch watch(clock, {});
+  RecordFile file(&watch);
+  locks_in_a_task = locks_elsewhere = 0;
+  ASSERT_TRUE(file.create(dir.file("4711.cou"), "4711"));
+  ASSERT_TRUE(file.publish());
+  EXPECT_TRUE(file.relock());
+  EXPECT_GE(locks_in_a_task, 2);
+  EXPECT_EQ(locks_elsewhere, 0);
 }
 
 // Where no thread can be had (a limit on processes, which root alone
