@@ -16,8 +16,9 @@ void tell_to_end();
 // to end while a call it cannot interrupt still holds it (folder_watch.h):
 // `at_end_now`'s step is taken (the terminal given back), every descriptor
 // is let go, so that the task left with the call holds nothing of the
-// user's (the terminal, a pipe, the speech server), and the exit status is 0.
-[[noreturn]] void end_now();
+// user's (the terminal, a pipe, the speech server), and the exit status is
+// `status`.
+[[noreturn]] void end_now(int status = 0);
 // The one step `end_now` takes first; null for none.
 void at_end_now(void (*step)());
 

@@ -157,9 +157,12 @@ FileResult RecordFile::reopen(std::chrono::milliseconds lock_wait) {
 
 FileResult RecordFile::relock() {
   if (!is_open()) return not_open;
-  const FileResult locked = lock_file(file_);
-  if (!locked) return locked;
-  return still_named(file_, held_name()) ? FileResult{} : FileResult{FileStatus::changed};
+  // Asked as every call is: after a failed write the folder may well not answer.
+  return call([&] {
+    const FileResult locked = lock_file(file_);
+    if (!locked) return locked;
+    return still_named(file_, held_name()) ? FileResult{} : FileResult{FileStatus::changed};
+  });
 }
 
 FileResult RecordFile::publish() {

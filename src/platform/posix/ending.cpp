@@ -41,12 +41,12 @@ int ending_fd() { return ending_pipe().fds[0]; }
 
 void at_end_now(void (*step)()) { last_step.store(step); }
 
-void end_now() {
+void end_now(int status) {
   if (void (*step)() = last_step.load()) step();
   if (close_range(0, ~0U, 0) != 0) {
     for (int fd = 0; fd < 1024; ++fd) close(fd);
   }
-  _exit(0);
+  _exit(status);
 }
 
 // A terminal's hang-up and the signals end the session without asking first.

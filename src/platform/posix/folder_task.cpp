@@ -1,6 +1,7 @@
 #include "platform/folder_task.h"
 
 #include <poll.h>
+#include <pthread.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/eventfd.h>
@@ -12,10 +13,9 @@
 
 #include <atomic>
 #include <cerrno>
-#include <thread>
 
+#include "platform/ending.h"
 #include "platform/posix/ending.h"
-#include "platform/posix/thread_without_signals.h"
 
 namespace sortwell {
 namespace {
@@ -32,6 +32,23 @@ void post(int fd) {
   const std::uint64_t one = 1;
   // An eventfd's counter takes a write of 8 bytes unless it would overflow.
   [[maybe_unused]] const long ignored = syscall(SYS_write, fd, &one, sizeof one);
+}
+
+// The task ended before its FolderTask let it go: it crashed in a job (a
+// fault, an abort, a sanitizer's report), or was killed. The program ends
+// as a crash in a thread of its own would end it, rather than wait for ever
+// for a job that cannot return.
+[[noreturn]] void end_as_the_task_did(int status) {
+  // SIGKILL has no handler to give the terminal back: the exit status tells it.
+  if (WIFSIGNALED(status) && WTERMSIG(status) != SIGKILL) {
+    sigset_t crash;
+    sigemptyset(&crash);
+    sigaddset(&crash, WTERMSIG(status));
+    pthread_sigmask(SIG_UNBLOCK, &crash, nullptr);
+    // Its handler gives the terminal back, then the default action ends the process.
+    raise(WTERMSIG(status));
+  }
+  end_now(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
 }
 
 }  // namespace
@@ -53,7 +70,7 @@ struct FolderTask::Worker {
   pid_t process = 0;
   std::atomic<pid_t> task{-1};
   char* stack = nullptr;
-  std::thread host;
+  pthread_t host{};
 
   ~Worker() {
     if (job_fd >= 0) close(job_fd);
@@ -81,6 +98,10 @@ struct FolderTask::Worker {
     }
   }
 
+  static void* host_entry(void* raw) {
+    static_cast<Worker*>(raw)->host_task();
+    return nullptr;
+  }
   void host_task() {
     const long made = clone(run, stack + guard_size + stack_size,
                             CLONE_VM | CLONE_FS | CLONE_FILES | CLONE_SYSVSEM, this);
@@ -89,8 +110,10 @@ struct FolderTask::Worker {
     if (made <= 0) return;
     // Only the raw call until the task is gone (errno is read only once the
     // wait failed, which it does not while the task runs).
-    while (syscall(SYS_wait4, made, nullptr, __WALL, nullptr) < 0 && errno == EINTR) {
+    int status = 0;
+    while (syscall(SYS_wait4, made, &status, __WALL, nullptr) < 0 && errno == EINTR) {
     }
+    if (!stop.load()) end_as_the_task_did(status);
     let_go(this);
   }
 
@@ -107,8 +130,8 @@ FolderTask::~FolderTask() {
   w->stop.store(true);
   post(w->job_fd);
   // A job still running goes on; the host lets the worker go after it.
-  if (w->busy.load()) w->host.detach();
-  else w->host.join();
+  if (w->busy.load()) pthread_detach(w->host);
+  else pthread_join(w->host, nullptr);
   Worker::let_go(w);
 }
 
@@ -125,12 +148,20 @@ bool FolderTask::begin(void (*job)(void*), void* argument) {
     }
     if (w->job_fd < 0 || w->done_fd < 0 || w->stack == nullptr) return false;
     w->process = getpid();
-    w->host = thread_without_signals([raw = w.get()] { raw->host_task(); });
+    // The host takes no signals, nor does the task: the main thread's
+    // handlers must run where they can act. No thread to be had (a limit on
+    // processes): nothing is started.
+    sigset_t all, old;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &old);
+    const bool hosted = pthread_create(&w->host, nullptr, Worker::host_entry, w.get()) == 0;
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    if (!hosted) return false;
     std::uint64_t count = 0;
     while (read(w->done_fd, &count, sizeof count) < 0 && errno == EINTR) {
     }
     if (w->task.load() <= 0) {
-      w->host.join();
+      pthread_join(w->host, nullptr);
       return false;
     }
     worker_ = std::move(w);

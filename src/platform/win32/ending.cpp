@@ -25,10 +25,10 @@ void at_end_now(void (*step)()) { last_step.store(step); }
 // At once: ExitProcess would first run every library's detach, which may
 // wait on the threads it stops. A thread left in a call is ended with the
 // process, its I/O cancelled by the system.
-void end_now() {
+void end_now(int status) {
   if (void (*step)() = last_step.load()) step();
-  TerminateProcess(GetCurrentProcess(), 0);
-  ExitProcess(0);
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status));
+  ExitProcess(static_cast<UINT>(status));
 }
 
 }  // namespace sortwell
