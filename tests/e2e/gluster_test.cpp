@@ -1,8 +1,7 @@
 // Several stations sorting into one collection on a real distributed file
-// system: a GlusterFS replica-3 volume with an arbiter, its three servers and
-// each station's FUSE mount in network namespaces of their own, each station
-// the built program in a pseudo-terminal with --data-dir. Silent stations
-// print what they would say, which is what is checked.
+// system: a GlusterFS replica-3 volume with an arbiter, one FUSE mount per station, each
+// station the built program in a pseudo-terminal with --data-dir. Silent
+// stations print what they would say, which is what is checked.
 #include <gtest/gtest.h>
 
 #include <signal.h>
