@@ -320,11 +320,8 @@ TEST_F(SortingTogether, WhenTheNetworkDropsNoScanIsSilentAndNoAnnouncedCountIsLo
     // Station 0, station 1, and a third on station 0's mount that is ended meanwhile.
     Station a(home, volume->folder(0)), b(home, volume->folder(1)), ended(home, volume->folder(0));
     std::vector<PtyProcess*> all = {&a.process, &b.process, &ended.process};
-    std::vector<std::size_t> since;
-    for (PtyProcess* station : all) {
-      ASSERT_TRUE(station->wait_for(prompt)) << station->output();
-      since.push_back(station->output().size());
-    }
+    for (PtyProcess* station : all) ASSERT_TRUE(station->wait_for(prompt)) << station->output();
+    const std::size_t since[] = {a.process.output().size(), b.process.output().size(), ended.process.output().size()};
     const auto heard = [&](std::size_t s, const std::string& what) {
       return all[s]->output().find(what, since[s]) != std::string::npos;
     };
