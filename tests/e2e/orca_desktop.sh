@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Orca in xfce4-terminal under Xvfb, on a private D-Bus session with AT-SPI,
-# all in this script's process group, which a TERM ends (Xvfb removing its
-# lock). Once Orca speaks (ORCA_LOG), the terminal starts; Enter is typed
-# until its shell starts PROGRAM, then DIR/display holds the display.
+# Orca in xfce4-terminal under Xvfb on a private D-Bus session, all in this
+# script's process group, which a TERM ends (Xvfb removing its lock). Once
+# PROGRAM runs in the terminal, DIR/display holds the display.
 # Usage: orca_desktop.sh DIR PROGRAM SPEECHD_ADDRESS=orca's SPEECHD_ADDRESS=PROGRAM's ORCA_LOG
 set -u
 dir=$1

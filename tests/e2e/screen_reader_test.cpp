@@ -20,9 +20,21 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-// The desktop, its process group ended with this object or with the test.
+// Whether `server` has said `text` past `from`, waited for up to 20 s.
+bool heard(const SpeechServer& server, const std::string& text, std::size_t from) {
+  for (int i = 0; i < 400; ++i, std::this_thread::sleep_for(50ms)) {
+    if (server.said().find(text, from) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// The desktop, with 4711 known (Acme Corn Flakes, bin 7, category 5) and no
+// settings made; its process group ended with this object or with the test.
 struct OrcaDesktop {
   OrcaDesktop() {
+    fs::create_directories(dir.file("home/.local/share/sortwell"));
+    write_file(dir.file("home/.local/share/sortwell/4711.cou"),
+               pack_record({"4711", "Acme", "", "Corn Flakes", 5, "00000002", {}, {}, 7}));
     prctl(PR_SET_CHILD_SUBREAPER, 1);
     if ((group = fork()) == 0) {
       setsid();
@@ -31,6 +43,9 @@ struct OrcaDesktop {
             orca.address().c_str(), own.address().c_str(), orca.log().c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
+    for (int i = 0; i < 1200 && display.empty(); ++i, std::this_thread::sleep_for(50ms)) {
+      if (fs::exists(dir.file("display"))) display = read_file(dir.file("display"));
+    }
   }
   ~OrcaDesktop() {
     kill(-group, SIGTERM);
@@ -38,18 +53,6 @@ struct OrcaDesktop {
     kill(-group, SIGKILL);
     while (waitpid(-group, nullptr, 0) > 0) {
     }
-  }
-  bool started() {
-    for (int i = 0; i < 1200 && display.empty(); ++i, std::this_thread::sleep_for(50ms)) {
-      if (fs::exists(dir.file("display"))) display = read_file(dir.file("display"));
-    }
-    return !display.empty();
-  }
-  static bool heard(const SpeechServer& server, const std::string& text, std::size_t from) {
-    for (int i = 0; i < 400; ++i, std::this_thread::sleep_for(50ms)) {
-      if (server.said().find(text, from) != std::string::npos) return true;
-    }
-    return false;
   }
   // Keys 60 ms apart (faster, Orca listening, xdotool loses some), then Return.
   void type(const std::string& keys) const {
@@ -60,7 +63,7 @@ struct OrcaDesktop {
   TempDir dir;
   SpeechServer orca{"0"}, own{"0"};
   pid_t group = -1;
-  std::string display;
+  std::string display;  // empty: the desktop did not start
 };
 
 // The words Orca said from the Return that ended the line to the next bare prompt, with it.
@@ -81,21 +84,17 @@ TEST(ScreenReader, OrcaReadsOneShortLinePerScanAndSortwellSaysNothing) {
     if (!fs::exists(program)) GTEST_SKIP() << program << " is missing: tools/install-deps screen-reader installs it";
   }
   OrcaDesktop desktop;
-  // 4711 is known: Acme Corn Flakes, bin 7, category 5. No settings are made.
-  fs::create_directories(desktop.dir.file("home/.local/share/sortwell"));
-  write_file(desktop.dir.file("home/.local/share/sortwell/4711.cou"),
-             pack_record({"4711", "Acme", "", "Corn Flakes", 5, "00000002", {}, {}, 7}));
-  ASSERT_TRUE(desktop.started()) << "Orca or the terminal did not start:\n" << desktop.orca.said();
-  ASSERT_TRUE(desktop.heard(desktop.orca, prompt, 0)) << desktop.orca.said();
+  ASSERT_NE(desktop.display, "") << "Orca or the terminal did not start:\n" << desktop.orca.said();
+  ASSERT_TRUE(heard(desktop.orca, prompt, 0)) << desktop.orca.said();
   EXPECT_NE(desktop.orca.said().find("Welcome to the Sortwell."), std::string::npos) << desktop.orca.said();
   for (const bool brief : {false, true}) {
     if (brief) desktop.type("b");
-    ASSERT_TRUE(!brief || desktop.heard(desktop.orca, "brief announcements", 0));
-    ASSERT_TRUE(desktop.heard(desktop.orca, prompt, desktop.orca.said().rfind("start return")));
+    ASSERT_TRUE(!brief || heard(desktop.orca, "brief announcements", 0));
+    ASSERT_TRUE(heard(desktop.orca, prompt, desktop.orca.said().rfind("start return")));
     const std::size_t before = desktop.orca.said().size();
     desktop.type("4711");
-    ASSERT_TRUE(desktop.heard(desktop.orca, "start return", before));
-    ASSERT_TRUE(desktop.heard(desktop.orca, prompt, desktop.orca.said().find("start return", before)));
+    ASSERT_TRUE(heard(desktop.orca, "start return", before));
+    ASSERT_TRUE(heard(desktop.orca, prompt, desktop.orca.said().find("start return", before)));
     const std::vector<std::string> words = words_after_return(desktop.orca.said().substr(before));
     const auto bin = std::find_if(words.begin(), words.end(), [](const std::string& w) { return w.starts_with("7"); });
     ASSERT_NE(bin, words.end()) << desktop.orca.said().substr(before);
@@ -104,11 +103,11 @@ TEST(ScreenReader, OrcaReadsOneShortLinePerScanAndSortwellSaysNothing) {
     EXPECT_LT(bin - words.begin(), brief ? 4 : 15);
   }
   desktop.type("?");
-  EXPECT_TRUE(desktop.heard(desktop.orca, "Designed to help sort coupons faster", 0)) << desktop.orca.said();
+  EXPECT_TRUE(heard(desktop.orca, "Designed to help sort coupons faster", 0)) << desktop.orca.said();
   // Sortwell's own server heard nothing until s gave Sortwell its voice back: it was there to hear.
   EXPECT_EQ(desktop.own.said(), "");
   desktop.type("s");
-  EXPECT_TRUE(desktop.heard(desktop.own, "screen reader mode off", 0)) << "Sortwell's own server heard nothing after s";
+  EXPECT_TRUE(heard(desktop.own, "screen reader mode off", 0)) << "Sortwell's own server heard nothing after s";
   desktop.type("");
 }
 

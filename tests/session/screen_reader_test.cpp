@@ -15,8 +15,7 @@ namespace {
 using Rows = std::vector<std::string>;
 const std::string third = "Acme offers Corn Flakes quantity  3 bin number  7 as category  5";
 
-// 4711 known (Acme Corn Flakes, bin 7, category 5, counted twice); a screen
-// wide enough for the greeting on one row.
+// 4711 known (Acme Corn Flakes, bin 7, category 5, counted twice); the greeting on one row.
 struct Reading : testing::TestProgram {
   Reading(std::string_view script, const std::string& settings) : TestProgram(script, 120) {
     std::filesystem::create_directories(std::filesystem::path(settings_path).parent_path());
@@ -26,10 +25,9 @@ struct Reading : testing::TestProgram {
   }
 };
 
-// Two scans typed ahead and counted; f and m tell the last coupon; the
-// help, the keys and s's sentence printed once; + and - leave the rate to
-// the voice, which only s opens, when it turns the mode off, and only once
-// (the built-in voice cannot be made twice in a run); the choice kept.
+// Scans typed ahead counted; the help, keys and s printed once; + leaves the
+// rate to the voice, opened only by s and only once (the built-in voice cannot
+// be made twice in a run); the choice kept.
 TEST(ScreenReaderMode, OneLinePerLookupEachSentenceOnceAndTheVoiceOpenOnlyOutsideIt) {
   for (const bool brief : {false, true}) {
     Reading t("4711\r4711\rf\rm\r?\rk\r+\rs\rs\rs\r\r", std::string("rate = 2\nbrief = ") + (brief ? "on\n" : "off\n"));
@@ -53,13 +51,9 @@ TEST(ScreenReaderMode, OneLinePerLookupEachSentenceOnceAndTheVoiceOpenOnlyOutsid
   }
 }
 
-// A voice the user named wins over the setting and detection; the setting
-// over detection; "auto" and no setting ask detection. Outside the mode, the menu.
+// The named voice wins over the setting, the setting over detection. Outside the mode, the menu.
 TEST(ScreenReaderMode, TheNamedVoiceThenTheSettingThenDetectionDecide) {
-  struct Case {
-    const char* settings;
-    bool found, chosen, reading;
-  };
+  struct Case { const char* settings; bool found, chosen, reading; };
   for (const Case c : {Case{"screen reader = auto\n", true, false, true}, Case{"", false, false, false},
                        Case{"", true, false, true}, Case{"screen reader = on\n", false, false, true},
                        Case{"screen reader = off\n", true, false, false}, Case{"screen reader = on\n", true, true, false},

@@ -58,11 +58,8 @@ std::string server_address(int server) { return "10.73.0." + std::to_string(1 + 
 // Every process in the network namespace `name` is killed, by its pid, until
 // none is left; then the namespace goes.
 void end_namespace(const std::string& name) {
-  eventually([&] {
-    if (output_of("ip netns pids " + name).empty()) return true;
-    run("ip netns pids " + name + " | xargs -r kill -9");
-    return false;
-  }, 50);
+  const std::string pids = "ip netns pids " + name;
+  eventually([&] { return output_of(pids).empty() || (run(pids + " | xargs -r kill -9"), false); }, 50);
   run("ip netns del " + name);
 }
 
@@ -74,11 +71,10 @@ void end_leftovers() {
     std::smatch match;
     return std::regex_match(name, match, ours) && kill(std::stoi(match[1]), 0) != 0;
   };
-  std::istringstream mounts(read_file("/proc/self/mounts"));
+  std::istringstream mounts(read_file("/proc/self/mounts")), spaces(output_of("ip netns list"));
   for (std::string source, point, rest; mounts >> source >> point && std::getline(mounts, rest);) {
     if (source.starts_with("10.73.0.1:/") && gone(source.substr(11))) run("umount -l " + point);
   }
-  std::istringstream spaces(output_of("ip netns list"));
   for (std::string name, rest; spaces >> name && std::getline(spaces, rest);) {
     if (gone(name)) end_namespace(name);
   }
@@ -95,12 +91,10 @@ std::string GlusterVolume::gluster_output(const std::string& arguments) const {
 }
 
 GlusterVolume::GlusterVolume(int stations) {
-  if (geteuid() != 0 || !fs::exists("/dev/fuse") || !run("ip netns list && nsenter --version && unshare --version")) {
-    why_not_ = "GlusterFS servers on a network of their own need root, FUSE, iproute2 and util-linux";
-    return;
-  }
-  if (!fs::exists("/usr/sbin/glusterd") || !fs::exists("/usr/sbin/mount.glusterfs")) {
-    why_not_ = "glusterfs-server or glusterfs-client is not installed";
+  if (geteuid() != 0 || !fs::exists("/dev/fuse") || !fs::exists("/usr/sbin/glusterd") ||
+      !fs::exists("/usr/sbin/mount.glusterfs") || !run("ip netns list && nsenter --version && unshare --version")) {
+    why_not_ = "GlusterFS servers on a network of their own need root, FUSE, glusterfs-server, glusterfs-client, "
+               "iproute2 and util-linux";
     return;
   }
   end_leftovers();
@@ -153,11 +147,8 @@ GlusterVolume::GlusterVolume(int stations) {
              " mount -t glusterfs -o direct-io-mode=enable,log-file=" + mounts_.back() + ".log " + server_address(0) +
              ":/" + name_ + " " + mounts_.back());
   }
-  if (!ok) {
-    why_not_ = "the GlusterFS servers could not be started, or their volume made or mounted";
-    return;
-  }
-  fs::create_directories(folder(0));
+  if (ok) fs::create_directories(folder(0));
+  else why_not_ = "the GlusterFS servers could not be started, or their volume made or mounted";
 }
 
 GlusterVolume::~GlusterVolume() {
@@ -165,8 +156,8 @@ GlusterVolume::~GlusterVolume() {
   for (auto space = namespaces_.rbegin(); space != namespaces_.rend(); ++space) end_namespace(*space);
 }
 
-bool GlusterVolume::set_link(const std::string& node, bool cut) {
-  return run("ip -n " + prefix_ + "sw link set " + (node == "sides" ? node : "p-" + node) + (cut ? " down" : " up"));
+bool GlusterVolume::cut(const std::string& cable, bool cut) {
+  return run("ip -n " + prefix_ + "sw link set " + (cable == "sides" ? cable : "p-" + cable) + (cut ? " down" : " up"));
 }
 
 bool GlusterVolume::kill_brick(int brick) {

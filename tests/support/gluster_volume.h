@@ -8,27 +8,20 @@
 
 namespace sortwell::testing {
 
-// The README's ping-timeout, in seconds: how long a client waits for a
-// server that stopped answering before it gives up on it.
+// The README's ping-timeout, in seconds, and the longest a scan then waits
+// for its outcome, as the README says: one to three ping-timeouts.
 inline constexpr int recipe_ping_timeout = 10;
-// The longest a scan then waits for its outcome, as the README says: one
-// call waits between one and three times the ping-timeout.
 inline constexpr std::chrono::seconds recipe_longest_wait{30};
 
-// A real GlusterFS volume as the README builds it, on a network of its own:
-// three servers, each a glusterd in a network namespace of its own (with its
-// own /run, /var/lib/glusterd and logs, through unshare -m), replica 3 with
-// the third as arbiter, strict locks on, the client-side caches off and the
-// recipe's ping-timeout; each station mounts it through FUSE with
-// direct-io-mode=enable from a namespace of its own. Two bridges joined by
-// one link: server 0 and station 0 on side A; servers 1 and 2 and every
-// other station on side B. A test cuts a node's cable or the link between
-// the sides; nothing answers across a cut, as a pulled cable.
-//
-// Every process of its namespaces is ended, then the namespaces, when the
-// object goes; those a crashed run left are ended when the next one starts.
-// Needs root, FUSE, iproute2 and the glusterfs-server and glusterfs-client
-// packages; `why_not()` says what is missing, for a test to skip with.
+// A real GlusterFS volume as the README builds it (replica 3 with an arbiter,
+// strict locks on, the client-side caches off, the recipe's ping-timeout,
+// FUSE mounts with direct-io-mode=enable), on a network of its own: each
+// server a glusterd in network and mount namespaces of its own, each station
+// a mount from a namespace of its own. Two bridges joined by one link: server
+// 0 and station 0 on side A, the rest on side B; a cut answers nothing, as a
+// pulled cable. Its namespaces' processes, then the namespaces, are ended
+// with it, or by the next run after a crash. Needs root, FUSE, iproute2 and
+// GlusterFS; `why_not()` says what is missing, for a test to skip with.
 class GlusterVolume {
  public:
   explicit GlusterVolume(int stations);
@@ -49,22 +42,16 @@ class GlusterVolume {
   bool stop();
   bool start();
 
-  // Pulls (or plugs back) the cable of a server, or of a station, or the
-  // link between the two sides.
-  bool cut_server(int server, bool cut = true) { return set_link("s" + std::to_string(server), cut); }
-  bool cut_station(int station, bool cut = true) { return set_link("c" + std::to_string(station), cut); }
-  bool cut_between_sides(bool cut = true) { return set_link("sides", cut); }
-  // Waits until self-heal has nothing left to mend, up to `within`; the
-  // entries in split brain then, -1 when that cannot be told.
+  // Pulls (or plugs back) a cable: server n's is "sn", station n's "cn", the link between the sides "sides".
+  bool cut(const std::string& cable, bool cut = true);
+  // The entries in split brain once self-heal has mended all else (waited up to `within`); -1: untold.
   int split_brain_after_heal(std::chrono::seconds within);
 
  private:
   bool gluster(const std::string& arguments) const;
   std::string gluster_output(const std::string& arguments) const;
-  bool set_link(const std::string& node, bool cut);
   // The clients connected to the brick, as its server counts them; -1 while it is offline.
   int clients(int brick) const;
-
   TempDir dir_;
   std::string prefix_;  // of every namespace's name
   std::string name_;

@@ -6,28 +6,23 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "platform/record_files.h"
 #include "support/fakes.h"
 
 namespace sortwell::testing {
 
-// A folder that stops answering, for a stand-in folder's calls: the
-// `occurrence`th call of `primitive` waits until `release` (10 s at most, so
-// that a watch that never tells fails rather than hangs), then ends as
-// `released_as` says (nullopt: as it would have). Meanwhile `clock` runs a
-// second a reading, so that a watch's patience runs out at once.
+// A stand-in folder that stops answering: the `occurrence`th call of
+// `primitive` waits for `release` (10 s at most: a watch that never tells
+// fails rather than hangs), then ends as `released_as` says (nullopt: as it
+// would have). Meanwhile `clock` runs a second a reading: patience runs out at once.
 struct HeldCall {
-  explicit HeldCall(std::string held, int nth = 1, std::optional<FileResult> ends_as = {})
-      : primitive(std::move(held)), occurrence(nth), released_as(ends_as) {}
-
   std::string primitive;
   int occurrence = 1;
-  std::optional<FileResult> released_as;
+  std::optional<FileResult> released_as = {};
   FakeClock* clock = nullptr;
-  std::mutex mutex;
-  std::condition_variable released;
+  std::mutex mutex{};
+  std::condition_variable released{};
   bool open = false;
   int seen = 0;
 
@@ -41,8 +36,7 @@ struct HeldCall {
   }
   void release() {
     const std::lock_guard lock(mutex);
-    open = true;
-    released.notify_all();
+    open = true, released.notify_all();
   }
 };
 
