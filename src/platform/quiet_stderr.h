@@ -15,4 +15,11 @@ class StandardErrorSilenced {
   StandardErrorSilenced& operator=(const StandardErrorSilenced&) = delete;
 };
 
+// Each platform's steps beneath it: a descriptor of the null device and a
+// copy of standard error's (each -1 where none can be had), and standard
+// error pointed at a descriptor.
+int null_device_descriptor();
+int copy_of_standard_error();
+void point_standard_error_at(int descriptor);
+
 }  // namespace sortwell

@@ -3,32 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <mutex>
-
 namespace sortwell {
-namespace {
 
-std::mutex silence_mutex;
-int holders = 0;
-// Opened once for the run: silencing and restoring then take one call each,
-// and a voice silences standard error for every sentence.
-int null_fd = -1;
-int saved_stderr = -1;
+int null_device_descriptor() { return open("/dev/null", O_WRONLY | O_CLOEXEC); }
 
-}  // namespace
+int copy_of_standard_error() { return fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3); }
 
-StandardErrorSilenced::StandardErrorSilenced() {
-  std::lock_guard lock(silence_mutex);
-  if (holders++ > 0) return;
-  if (null_fd < 0) null_fd = open("/dev/null", O_WRONLY | O_CLOEXEC);
-  if (saved_stderr < 0) saved_stderr = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
-  if (null_fd >= 0 && saved_stderr >= 0) dup2(null_fd, STDERR_FILENO);
-}
-
-StandardErrorSilenced::~StandardErrorSilenced() {
-  std::lock_guard lock(silence_mutex);
-  if (--holders > 0 || saved_stderr < 0) return;
-  dup2(saved_stderr, STDERR_FILENO);
-}
+void point_standard_error_at(int descriptor) { dup2(descriptor, STDERR_FILENO); }
 
 }  // namespace sortwell
