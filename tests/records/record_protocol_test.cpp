@@ -516,8 +516,10 @@ TEST(UnansweredFolder, IsToldAtOnceAndThenTheOutcomeAsEver) {
     int occurrence;  // the lock check at start-up opens and deletes once
     std::optional<FileResult> released_as;
     Sentences after;  // what is heard right after it
+    const char* then = "";  // held too, after it
   } cases[] = {
       {"4711\r4711\r\r", "write", 1, {}, {"Acme offers  quantity  42", "Acme offers  quantity  43"}},
+      {"4711\r\r", "write", 1, {}, {"Acme offers  quantity  42"}, "flush"},
       {"4711\r\r", "open", 2, lost, {unreachable}},
       {"9999\r\r\r", "move", 1, {}, {" offers  quantity  1"}},
       {"4711\rx\r\r", "delete", 2, {}, {removing, removing}},
@@ -526,7 +528,7 @@ TEST(UnansweredFolder, IsToldAtOnceAndThenTheOutcomeAsEver) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.script);
     testing::TestProgram t(c.script);
-    testing::HeldCall call{c.primitive, c.occurrence, c.released_as};
+    testing::HeldCall call{c.primitive, c.occurrence, c.released_as, c.then};
     t.voice.on_say = [&](const std::string& sentence) {
       if (sentence == folder_slow) call.release();
     };
@@ -536,7 +538,9 @@ TEST(UnansweredFolder, IsToldAtOnceAndThenTheOutcomeAsEver) {
     const auto slow = std::find(heard.begin(), heard.end(), folder_slow);
     ASSERT_LE(slow + 1 + c.after.size(), heard.end());
     EXPECT_EQ(Sentences(slow + 1, slow + 1 + c.after.size()), c.after);
-    EXPECT_NE(t.screen.text().find(folder_slow), std::string::npos);
+    const std::string shown = t.screen.text();
+    EXPECT_EQ(shown.find(folder_slow), shown.rfind(folder_slow));
+    EXPECT_NE(shown.find(folder_slow), std::string::npos);
   }
 }
 
