@@ -143,6 +143,9 @@ int run_session(Console& console, const VoiceSource& voices, Clock& clock, const
   // A call to the folder that keeps the user waiting is told, whole; it
   // outlives the state, whose maker searches may still be waited for.
   FolderWatch watch(clock, [&] {
+    // Once until something else is shown: the several slow calls of one
+    // scan are one wait to the user, and a screen reader reads each line.
+    if (console.current_line().empty() && console.last_line() == folder_slow) return;
     tell_failure(console, folder_slow);
     console.flush();
     speak(session_voice.current(), folder_slow);

@@ -16,10 +16,13 @@ namespace sortwell::testing {
 // `primitive` waits for `release` (10 s at most: a watch that never tells
 // fails rather than hangs), then ends as `released_as` says (nullopt: as it
 // would have). Meanwhile `clock` runs a second a reading: patience runs out at once.
+// The first call of `then` after it is held too, long past the patience, and
+// then answers by itself.
 struct HeldCall {
   std::string primitive;
   int occurrence = 1;
   std::optional<FileResult> released_as = {};
+  std::string then = {};
   FakeClock* clock = nullptr;
   std::mutex mutex{};
   std::condition_variable released{};
@@ -28,6 +31,13 @@ struct HeldCall {
 
   std::optional<FileResult> pass(std::string_view name) {
     std::unique_lock lock(mutex);
+    if (open && !then.empty() && name == then) {
+      then.clear();
+      clock->step = 1000;
+      released.wait_for(lock, std::chrono::milliseconds(300), [] { return false; });
+      clock->step = 0;
+      return std::nullopt;
+    }
     if (name != primitive || ++seen != occurrence) return std::nullopt;
     clock->step = 1000;
     released.wait_for(lock, std::chrono::seconds(10), [&] { return open; });
