@@ -2,7 +2,9 @@
 // (pnm serving a picture; test a blank page, a jam, a slow scan), in the
 // dialogue and the built program.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sched.h>
+#include <sys/stat.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -231,9 +233,18 @@ TEST(Scanning, TheProgramTellsScannerFailuresAndEndsMidScanOnSigterm) {
 // ends with 77, which ctest shows as skipped.
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  // A source tree under /tmp stays in sight, bound back into the new /tmp
+  // from a descriptor taken in the new namespace before /tmp is covered.
+  const std::string binary = SORTWELL_BINARY;
+  const std::string tree = binary.starts_with("/tmp/") ? binary.substr(0, binary.find('/', 5)) : "";
+  int tree_fd = -1;
   sortwell::private_tmp = geteuid() == 0 && unshare(CLONE_NEWNS) == 0 &&
                           mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-                          mount("tmpfs", "/tmp", "tmpfs", 0, "size=64m") == 0;
+                          (tree.empty() || (tree_fd = open(tree.c_str(), O_PATH | O_CLOEXEC)) >= 0) &&
+                          mount("tmpfs", "/tmp", "tmpfs", 0, "size=64m") == 0 &&
+                          (tree.empty() || (mkdir(tree.c_str(), 0755) == 0 &&
+                                            mount(("/proc/self/fd/" + std::to_string(tree_fd)).c_str(), tree.c_str(),
+                                                  nullptr, MS_BIND | MS_REC, nullptr) == 0));
   std::filesystem::create_directories("/tmp/sane");
   sortwell::testing::write_file("/tmp/sane/dll.conf", "pnm\n");
   setenv("SANE_CONFIG_DIR", "/tmp/sane", 1);
