@@ -3,25 +3,22 @@
 #include <arpa/inet.h>
 #include <dirent.h>
 #include <fcntl.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#include "platform/posix/socket_within.h"
 #include "platform/screen_reader.h"
 
 namespace sortwell {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = SocketClock;
 
 // At most `most` bytes of a small file, such as a sysfs or /proc entry,
 // `path` taken from the folder `at`; empty when it cannot be read.
@@ -44,11 +41,6 @@ std::string first_word(const std::string& text) {
 bool names_orca(std::string_view path) {
   const auto slash = path.rfind('/');
   return (slash == std::string_view::npos ? path : path.substr(slash + 1)) == "orca";
-}
-
-int milliseconds_left(Clock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  return left > 0 ? static_cast<int>(left) : 0;
 }
 
 struct BusAnswer {
@@ -160,28 +152,12 @@ bool atspi_screen_reader_enabled(const std::string& address, std::chrono::millis
 }
 
 bool brlapi_answers(const std::string& socket_path, std::chrono::milliseconds wait) {
-  sockaddr_un where{};
-  where.sun_family = AF_UNIX;
-  if (socket_path.empty() || socket_path.size() >= sizeof where.sun_path) return false;
-  std::memcpy(where.sun_path, socket_path.c_str(), socket_path.size());
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) return false;
   const auto deadline = Clock::now() + wait;
-  bool answered = connect(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) == 0 || errno == EAGAIN;
+  const int fd = connect_unix_within(socket_path, deadline);
+  if (fd < 0) return false;
   // The server speaks first: a packet header (size, type; network order) of type 'v'.
   std::uint32_t header[2] = {0, 0};
-  std::size_t got = 0;
-  while (answered && got < sizeof header) {
-    pollfd ready{fd, POLLIN, 0};
-    const int left = milliseconds_left(deadline);
-    if (left == 0 || poll(&ready, 1, left) <= 0) {
-      answered = false;
-      break;
-    }
-    const ssize_t n = read(fd, reinterpret_cast<char*>(header) + got, sizeof header - got);
-    answered = n > 0;
-    got += n > 0 ? static_cast<std::size_t>(n) : 0;
-  }
+  const bool answered = read_within(fd, header, sizeof header, deadline);
   close(fd);
   return answered && ntohl(header[1]) == 'v';
 }

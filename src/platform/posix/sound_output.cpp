@@ -1,13 +1,10 @@
 #include "platform/posix/sound_output.h"
 
 #include <netdb.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -19,21 +16,17 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/posix/socket_within.h"
 #include "platform/posix/thread_without_signals.h"
 
 namespace sortwell {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = SocketClock;
 
 // How long the servers are given to answer, all of them together, a name
 // to resolve included: a start-up waits for it.
 constexpr std::chrono::milliseconds answer_wait{500};
-
-int millis_left(Clock::time_point deadline) {
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  return static_cast<int>(std::max<decltype(left)>(left, 0));
-}
 
 // PulseAudio's first request, AUTH: a packet's five big-endian words
 // (length, channel ~0 for a command, offset twice, flags), then tagged
@@ -59,39 +52,22 @@ std::string auth_request() {
 
 // Whether a stream socket to `address` is accepted before `deadline` and,
 // for PulseAudio (`pulse`), a command packet comes back to its AUTH.
-bool answers(const sockaddr* address, socklen_t length, Clock::time_point deadline, bool pulse) {
-  const int fd = socket(address->sa_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+bool answers(int fd, Clock::time_point deadline, bool pulse) {
   if (fd < 0) return false;
-  bool answered = connect(fd, address, length) == 0;
-  if (!answered && errno == EINPROGRESS) {
-    pollfd out{fd, POLLOUT, 0};
-    int error = 0;
-    socklen_t size = sizeof error;
-    answered = poll(&out, 1, millis_left(deadline)) == 1 &&
-               getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
-  }
-  if (answered && pulse) {
+  bool answered = true;
+  if (pulse) {
     const std::string request = auth_request();
     unsigned char reply[8];
-    std::size_t got = 0;
-    answered = send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size());
-    for (pollfd in{fd, POLLIN, 0}; answered && got < sizeof reply && poll(&in, 1, millis_left(deadline)) == 1;) {
-      const ssize_t n = recv(fd, reply + got, sizeof reply - got, 0);
-      answered = n > 0;
-      got += answered ? static_cast<std::size_t>(n) : 0;
-    }
-    answered = got == sizeof reply && std::all_of(reply + 4, reply + 8, [](unsigned char c) { return c == 0xff; });
+    answered = send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size()) &&
+               read_within(fd, reply, sizeof reply, deadline) &&
+               std::all_of(reply + 4, reply + 8, [](unsigned char c) { return c == 0xff; });
   }
   close(fd);
   return answered;
 }
 
 bool unix_socket_answers(std::string_view path, Clock::time_point deadline, bool pulse) {
-  sockaddr_un where{};
-  where.sun_family = AF_UNIX;
-  if (path.empty() || path.size() >= sizeof where.sun_path) return false;
-  path.copy(where.sun_path, path.size());
-  return answers(reinterpret_cast<const sockaddr*>(&where), sizeof where, deadline, pulse);
+  return answers(connect_unix_within(path, deadline), deadline, pulse);
 }
 
 bool tcp_answers(const std::string& host, const std::string& port, int family, Clock::time_point deadline) {
@@ -102,7 +78,7 @@ bool tcp_answers(const std::string& host, const std::string& port, int family, C
   bool answered = false;
   if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) == 0) {
     for (const addrinfo* at = found; at != nullptr && !answered && Clock::now() < deadline; at = at->ai_next) {
-      answered = answers(at->ai_addr, at->ai_addrlen, deadline, true);
+      answered = answers(connect_within(at->ai_addr, at->ai_addrlen, deadline), deadline, true);
     }
     freeaddrinfo(found);
   }
