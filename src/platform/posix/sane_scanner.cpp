@@ -11,6 +11,7 @@
 #include <mutex>
 #include <type_traits>
 
+#include "platform/posix/library_function.h"
 #include "platform/scanner.h"
 
 namespace sortwell {
@@ -39,10 +40,7 @@ struct SaneLibrary {
       void* library = dlopen("libsane.so.1", RTLD_NOW | RTLD_LOCAL);
       if (library == nullptr) return static_cast<SaneLibrary*>(nullptr);
       static SaneLibrary sane;
-      const auto find = [library](auto& function, const char* name) {
-        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, name));
-        return function != nullptr;
-      };
+      const auto find = [library](auto& function, const char* name) { return find_function(library, function, name); };
       const bool whole = find(sane.init, "sane_init") && find(sane.get_devices, "sane_get_devices") &&
                          find(sane.open, "sane_open") && find(sane.close, "sane_close") &&
                          find(sane.option, "sane_get_option_descriptor") && find(sane.control, "sane_control_option") &&

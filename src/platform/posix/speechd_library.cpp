@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/posix/library_function.h"
+
 namespace sortwell {
 namespace {
 
@@ -50,11 +52,7 @@ const SpeechdLibrary* SpeechdLibrary::load() {
   static const SpeechdLibrary library = [] {
     SpeechdLibrary l;
     void* handle = dlopen("libspeechd.so.2", RTLD_NOW | RTLD_LOCAL);
-    const auto find = [&](auto& function, const char* name) {
-      using Function = std::remove_reference_t<decltype(function)>;
-      function = handle != nullptr ? reinterpret_cast<Function>(dlsym(handle, name)) : nullptr;
-      return function != nullptr;
-    };
+    const auto find = [handle](auto& function, const char* name) { return find_function(handle, function, name); };
     const bool whole = find(l.open, "spd_open2") && find(l.notify, "spd_set_notification_on") &&
                        find(l.set_data_mode, "spd_set_data_mode") && find(l.say, "spd_say") &&
                        find(l.cancel, "spd_cancel") && find(l.close, "spd_close") &&
