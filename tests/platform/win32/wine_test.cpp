@@ -388,31 +388,6 @@ TEST(Windows, APictureIsReadAsOnLinux) {
   }
 }
 
-// Windows scans nothing: r in a new coupon's menu asks for a photo instead,
-// fills in the description and the expiry from its print (a photo upside
-// down), and the record saved holds them (the file keeps the month).
-TEST(Windows, TheMenusRFillsInTheCouponFromAPhoto) {
-  if (const char* missing = missing_for_the_exe()) GTEST_SKIP() << missing;
-  if (!std::filesystem::exists("/usr/bin/convert")) GTEST_SKIP() << "ImageMagick (imagemagick) is not installed";
-  Wine wine_prefix;
-  ASSERT_TRUE(draw_coupon(wine_prefix.prefix + "/drive_c/photo.jpg", 180));
-  PtyProcess run(wine, wine_prefix.environment(), 80, {windows_program()});
-  ASSERT_TRUE(prompted(run));
-  run.type("4711\r");
-  ASSERT_TRUE(run.wait_for("create/edit coupon menu, item: 4711"));
-  run.type("r");
-  ASSERT_TRUE(run.wait_for("picture file:"));
-  run.type("C:\\photo.jpg\r");
-  ASSERT_TRUE(run.wait_for("3) des: SAVE $1.00 on any ONE Sudsy laundry pods", 60s)) << run.output();
-  run.type("\r");
-  ASSERT_TRUE(run.wait_for("Sortwell:"));
-  run.type("\r");
-  EXPECT_EQ(run.wait_exit(30s), 0);
-  const CouponRecord saved = unpack_record(wine_prefix.record("4711"));
-  EXPECT_EQ(saved.description, "SAVE $1.00 on any ONE Sudsy laundry pods");
-  EXPECT_EQ(saved.expiry, "03");
-}
-
 // The installer: msiexec puts the program, its language data, its shortcut
 // and its folder on PATH in place; the installed program runs; a newer
 // version replaces the older; uninstalling takes all of it back and leaves
