@@ -43,11 +43,12 @@ void draw_coupon(const CouponPicture& picture, const std::string& path) {
   cairo_surface_destroy(surface);
 }
 
-CouponPicture sudsy_coupon() {
+CouponPicture sudsy_coupon(int turn) {
   return {{{"SAVE $1.00", 80, "DejaVu Sans", true},
            {"on any ONE Sudsy laundry pods", 44, "DejaVu Serif"},
            {"Limit one coupon per purchase.", 26},
-           {"Expires 03/31/2027", 26, "DejaVu Sans Mono"}}};
+           {"Expires 03/31/2027", 26, "DejaVu Sans Mono"}},
+          900, 380, turn};
 }
 
 }  // namespace sortwell::testing

@@ -22,7 +22,7 @@ struct CouponPicture {
 // PNG, or 8-bit PGM (as the pnm scanner serves) where `path` ends in ".pgm" or ".ppm".
 void draw_coupon(const CouponPicture& picture, const std::string& path);
 
-// A sale coupon, its lines' sizes falling.
-CouponPicture sudsy_coupon();
+// A sale coupon, its lines' sizes falling, turned `turn` degrees.
+CouponPicture sudsy_coupon(int turn = 0);
 
 }  // namespace sortwell::testing

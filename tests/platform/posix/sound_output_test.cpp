@@ -4,13 +4,13 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 
+#include "e2e/pty_process.h"
 #include "support/temp_dir.h"
 
 namespace sortwell::testing {
@@ -44,17 +44,15 @@ TEST(WithoutSound, OnlyAServerThatAnswersIsSound) {
   bound(pipewire_socket, true, fds[1]);
   const sockaddr_in loopback{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
   const std::string silent = bound(loopback, true, fds[2]), port = bound(loopback, false, fds[3]);
-  const std::string native = run.file("pulse/native"), home = "HOME=" + run.path(), runtime = "XDG_RUNTIME_DIR=" + run.path();
-  const pid_t pulse = access("/usr/bin/pulseaudio", X_OK) == 0 ? fork() : -1;
-  if (pulse == 0) {
-    char* envp[] = {const_cast<char*>(home.c_str()), const_cast<char*>(runtime.c_str()), nullptr};
-    if (freopen("/dev/null", "w", stderr) == nullptr) _exit(127);
-    execle("/usr/bin/pulseaudio", "pulseaudio", "-n", "--daemonize=no", "--disable-shm=yes", "-Lmodule-null-sink",
-           ("-Lmodule-native-protocol-unix socket=" + native).c_str(),
-           ("-Lmodule-native-protocol-tcp listen=127.0.0.1 port=" + port).c_str(), nullptr, envp);
-    _exit(127);
+  const std::string native = run.file("pulse/native");
+  std::optional<PtyProcess> pulse;
+  if (access("/usr/bin/pulseaudio", X_OK) == 0) {
+    pulse.emplace("/usr/bin/pulseaudio", std::vector<std::string>{"HOME=" + run.path(), "XDG_RUNTIME_DIR=" + run.path()}, 80,
+                  std::vector<std::string>{"-n", "--daemonize=no", "--disable-shm=yes", "--log-level=error", "-Lmodule-null-sink",
+                                           "-Lmodule-native-protocol-unix socket=" + native,
+                                           "-Lmodule-native-protocol-tcp listen=127.0.0.1 port=" + port});
   }
-  for (int i = 0; i < 500 && pulse > 0 && !std::filesystem::exists(native); ++i) usleep(10000);
+  for (int i = 0; i < 500 && pulse && !std::filesystem::exists(native); ++i) usleep(10000);
   const struct {
     std::string pulse_server;  // empty: unset
     std::string run_dir;
@@ -72,14 +70,13 @@ TEST(WithoutSound, OnlyAServerThatAnswersIsSound) {
       {"unix:/nonexistent/pulse tcp:127.0.0.1:" + silent + " tcp4:localhost:" + port, empty.path(), true, true},
   };
   for (const auto& c : cases) {
-    if (c.needs_pulseaudio && pulse <= 0) continue;
+    if (c.needs_pulseaudio && !pulse) continue;
     const char* server = c.pulse_server.empty() ? nullptr : c.pulse_server.c_str();
     EXPECT_EQ(sound_server_answers(server, c.run_dir), c.answers) << c.pulse_server << " in " << c.run_dir;
   }
   close(fds[1]);
   close(fds[2]);
-  if (pulse > 0 && kill(pulse, SIGKILL) == 0) waitpid(pulse, nullptr, 0);
-  if (pulse <= 0) GTEST_SKIP() << "pulseaudio is not installed (tools/install-deps test): no server that answers";
+  if (!pulse) GTEST_SKIP() << "pulseaudio is not installed (tools/install-deps test): no server that answers";
 }
 
 }  // namespace
