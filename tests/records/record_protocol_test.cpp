@@ -61,9 +61,7 @@ struct FakeFolder {
 
   std::optional<FileResult> call(std::string_view primitive = {}, const OpenFile* file = nullptr) {
     const int number = calls++;
-    if (held != nullptr) {
-      if (auto failed = held->pass(primitive)) return failed;
-    }
+    if (auto failed = held ? held->pass(primitive) : std::nullopt) return failed;
     if ((number == move_at || (lasting >= Lasting::full && move_at >= 0 && number > move_at)) && before_call_number) {
       before_call_number();
     }
@@ -365,6 +363,13 @@ TEST(Failures, AreToldWithTheirReason) {
   }
 }
 
+// 4711 made by Acme, counted `quantity` times.
+void make_known(const std::string& at, const std::string& quantity) {
+  CouponRecord known = new_record("4711");
+  known.manufacturer = "Acme", known.quantity = quantity;
+  folder.make(at, pack_record(known));
+}
+
 // Every primitive call in turn fails as FakeFolder::fail_at tells, over a
 // count of 4711 (49 before), the creation of 9999 (in ghost mode, and
 // counted), an edit of 4711 (counted, then its maker changed) and `x` of
@@ -422,10 +427,7 @@ TEST(Failures, WhatIsHeardIsWhatTheFolderHolds) {
         counted = false;
         testing::TestProgram t(c.act == "edit" ? "5a1Bcme\r\r" : "\r");
         t.data_dir = "/d";
-        CouponRecord known = new_record("4711");
-        known.manufacturer = "Acme";
-        known.quantity = "00000049";
-        folder.make("/d/4711.cou", pack_record(known));
+        make_known("/d/4711.cou", "00000049");
         std::tie(folder.fail_at, folder.lasting, folder.before_call_number) = std::tuple(n, lasting, c.other);
         LastEntry last{"/d/4711.cou", {1, 1}};
         const CategoryTable categories = build_category_table();
@@ -494,10 +496,7 @@ using Sentences = std::vector<std::string>;
 // 4711 known, counted 41 times, in a session whose folder holds one call.
 void run_holding(testing::TestProgram& t, testing::HeldCall& call) {
   folder = FakeFolder{};
-  CouponRecord known = new_record("4711");
-  known.manufacturer = "Acme";
-  known.quantity = "00000041";
-  folder.make(record_path(t.data_dir, "4711"), pack_record(known));
+  make_known(record_path(t.data_dir, "4711"), "00000041");
   t.settings_path.clear();  // the settings file's calls are the stand-in's too
   call.clock = &t.clock;
   held = &call;
@@ -509,7 +508,6 @@ void run_holding(testing::TestProgram& t, testing::HeldCall& call) {
 // the user hears that it does not answer yet, once, and nothing else until
 // the outcome, which is told as ever. Keys typed meanwhile are taken after.
 TEST(UnansweredFolder, IsToldAtOnceAndThenTheOutcomeAsEver) {
-  const FileResult lost{FileStatus::failed, FileCause::unreachable, 107};
   const std::string removing = "I am removing your last entry as requested.";
   const struct {
     const char* script;
@@ -519,9 +517,8 @@ TEST(UnansweredFolder, IsToldAtOnceAndThenTheOutcomeAsEver) {
     Sentences after;  // what is heard right after it
     const char* then = "";  // held too, after it
   } cases[] = {
-      {"4711\r4711\r\r", "write", 1, {}, {"Acme offers  quantity  42", "Acme offers  quantity  43"}},
-      {"4711\r\r", "write", 1, {}, {"Acme offers  quantity  42"}, "flush"},
-      {"4711\r\r", "open", 2, lost, {unreachable}},
+      {"4711\r4711\r\r", "write", 1, {}, {"Acme offers  quantity  42", "Acme offers  quantity  43"}, "flush"},
+      {"4711\r\r", "open", 2, FileResult{FileStatus::failed, FileCause::unreachable, 107}, {unreachable}},
       {"9999\r\r\r", "move", 1, {}, {" offers  quantity  1"}},
       {"4711\rx\r\r", "delete", 2, {}, {removing, removing}},
       {"t\r\r", "list", 1, {}, {"41 coupons of 1 code in 0 bins, worth 0 cents."}},

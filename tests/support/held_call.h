@@ -31,18 +31,13 @@ struct HeldCall {
 
   std::optional<FileResult> pass(std::string_view name) {
     std::unique_lock lock(mutex);
-    if (open && !then.empty() && name == then) {
-      then.clear();
-      clock->step = 1000;
-      released.wait_for(lock, std::chrono::milliseconds(300), [] { return false; });
-      clock->step = 0;
-      return std::nullopt;
-    }
-    if (name != primitive || ++seen != occurrence) return std::nullopt;
+    const bool late = open && !then.empty() && name == then;
+    if (!late && (name != primitive || ++seen != occurrence)) return std::nullopt;
+    if (late) then.clear();
     clock->step = 1000;
-    released.wait_for(lock, std::chrono::seconds(10), [&] { return open; });
+    released.wait_for(lock, late ? std::chrono::milliseconds(300) : std::chrono::seconds(10), [&] { return !late && open; });
     clock->step = 0;
-    return released_as;
+    return late ? std::nullopt : released_as;
   }
   void release() {
     const std::lock_guard lock(mutex);
