@@ -301,13 +301,10 @@ Seconds read_until(const std::vector<PtyProcess*>& stations, Done done, Seconds 
   return std::chrono::steady_clock::now() - start;
 }
 
-// The network drops as a user's does, with the README's ping-timeout: a
-// station's cable pulled, a data server's (quorum kept), and the link between
-// the sides (server 0 and station 0 cut off from the rest). No scan is silent
-// for more than a second, each outcome is told within the README's bound,
+// A station's cable pulled, a data server's (quorum kept), the link between the
+// sides: no scan silent over a second, each outcome within the README's bound,
 // SIGTERM ends a waiting station within a second, the side with two servers
-// counts on, and once healed the file holds the counts announced, with no
-// split brain.
+// counts on, and the healed file holds the counts announced, without split brain.
 TEST_F(SortingTogether, WhenTheNetworkDropsNoScanIsSilentAndNoAnnouncedCountIsLost) {
   const std::string slow = "The coupon folder does not answer yet. I keep trying.";
   // Station 1, on the side with two servers, always counts.
@@ -325,7 +322,8 @@ TEST_F(SortingTogether, WhenTheNetworkDropsNoScanIsSilentAndNoAnnouncedCountIsLo
     const auto heard = [&](std::size_t s, const std::string& what) {
       return all[s]->output().find(what, since[s]) != std::string::npos;
     };
-    const auto told = [&](std::size_t s) { return heard(s, slow) || heard(s, "\r\n" + prompt); };
+    const auto outcome = [&](std::size_t s) { return heard(s, "\r\n" + prompt); };
+    const auto told = [&](std::size_t s) { return heard(s, slow) || outcome(s); };
     ASSERT_TRUE(volume->cut(c.cable));
     for (PtyProcess* station : all) station->type(code + "\r");
     // A report on station 0's mount is told and ended the same way.
@@ -343,7 +341,6 @@ TEST_F(SortingTogether, WhenTheNetworkDropsNoScanIsSilentAndNoAnnouncedCountIsLo
     report.signal(SIGTERM);
     EXPECT_EQ(report.wait_exit(1s), 128 + SIGTERM);
     all.pop_back();
-    const auto outcome = [&](std::size_t s) { return heard(s, "\r\n" + prompt); };
     const Seconds waited = read_until(all, [&] { return outcome(0) && outcome(1); }, recipe_longest_wait + 5s);
     EXPECT_TRUE(outcome(0) && outcome(1)) << a.process.output() << b.process.output();
     EXPECT_EQ(heard(0, "Maker offers " + code), c.station_0_counts) << a.process.output();

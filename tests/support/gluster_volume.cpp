@@ -55,40 +55,35 @@ const char* const caches[] = {"performance.write-behind", "performance.open-behi
 
 std::string server_address(int server) { return "10.73.0." + std::to_string(1 + server); }
 
-// Every process in the network namespace `name` is killed, by its pid, until
-// none is left; then the namespace goes.
-void end_namespace(const std::string& name) {
-  const std::string pids = "ip netns pids " + name;
-  eventually([&] { return output_of(pids).empty() || (run(pids + " | xargs -r kill -9"), false); }, 50);
-  run("ip netns del " + name);
-}
-
-// What a run that ended without ending it left: its mounts of volume
-// "swg<pid>" and its namespaces, "swg<pid>-...".
-void end_leftovers() {
-  const auto gone = [](const std::string& name) {
-    static const std::regex ours("swg(\\d+)(-\\w+)?");
-    std::smatch match;
-    return std::regex_match(name, match, ours) && kill(std::stoi(match[1]), 0) != 0;
-  };
+// What run "swg<pid>" made outside its folder: its mounts, then every process
+// of its namespaces, "swg<pid>-...", killed by pid until none is left, then the namespaces.
+void end_run(const std::string& name) {
   std::istringstream mounts(read_file("/proc/self/mounts")), spaces(output_of("ip netns list"));
   for (std::string source, point, rest; mounts >> source >> point && std::getline(mounts, rest);) {
-    if (source.starts_with("10.73.0.1:/") && gone(source.substr(11))) run("umount -l " + point);
+    if (source == server_address(0) + ":/" + name) run("umount -l " + point);
   }
-  for (std::string name, rest; spaces >> name && std::getline(spaces, rest);) {
-    if (gone(name)) end_namespace(name);
+  for (std::string space, rest; spaces >> space && std::getline(spaces, rest);) {
+    if (!space.starts_with(name + "-")) continue;
+    const std::string pids = "ip netns pids " + space;
+    eventually([&] { return output_of(pids).empty() || (run(pids + " | xargs -r kill -9"), false); }, 50);
+    run("ip netns del " + space);
+  }
+}
+
+// What the runs that ended without ending it left.
+void end_leftovers() {
+  static const std::regex ours("(swg(\\d+))-\\w+");
+  std::istringstream spaces(output_of("ip netns list"));
+  std::smatch match;
+  for (std::string space, rest; spaces >> space && std::getline(spaces, rest);) {
+    if (std::regex_match(space, match, ours) && kill(std::stoi(match[2]), 0) != 0) end_run(match[1]);
   }
 }
 
 }  // namespace
 
-bool GlusterVolume::gluster(const std::string& arguments) const {
-  return run("nsenter -t " + std::to_string(glusterd_) + " -m -n gluster --mode=script " + arguments);
-}
-
-std::string GlusterVolume::gluster_output(const std::string& arguments) const {
-  return output_of("nsenter -t " + std::to_string(glusterd_) + " -m -n gluster --mode=script " + arguments);
-}
+bool GlusterVolume::gluster(const std::string& arguments) const { return run(gluster_ + arguments); }
+std::string GlusterVolume::gluster_output(const std::string& arguments) const { return output_of(gluster_ + arguments); }
 
 GlusterVolume::GlusterVolume(int stations) {
   if (geteuid() != 0 || !fs::exists("/dev/fuse") || !fs::exists("/usr/sbin/glusterd") ||
@@ -99,37 +94,32 @@ GlusterVolume::GlusterVolume(int stations) {
   }
   end_leftovers();
   name_ = "swg" + std::to_string(getpid());
-  prefix_ = name_ + "-";
-  // The switch: two bridges, joined by one link; then each node on its side.
-  const std::string sw = "ip -n " + prefix_ + "sw ";
-  namespaces_.push_back(prefix_ + "sw");
-  std::string net = "ip netns add " + prefix_ + "sw && " + sw + "link add sides type veth peer name sidesB";
-  for (const char* side : {"A", "B"}) net += " && " + sw + "link add br" + side + " type bridge && " + sw + "link set br" + side + " up";
-  net += " && " + sw + "link set sides master brA up && " + sw + "link set sidesB master brB up";
-  const auto node = [&](const std::string& id, int address, bool side_a) {
-    const std::string space = prefix_ + id, in = "ip -n " + space + " ";
-    namespaces_.push_back(space);
-    net += " && ip netns add " + space + " && " + in + "link set lo up && " + sw + "link add p-" + id +
-           " type veth peer name eth0 netns " + space + " && " + sw + "link set p-" + id + " master br" +
-           (side_a ? "A" : "B") + " up && " + in + "addr add 10.73.0." + std::to_string(address) + "/24 dev eth0 && " +
-           in + "link set eth0 up";
-  };
-  for (int s = 0; s < 3; ++s) node("s" + std::to_string(s), 1 + s, s == 0);
-  for (int c = 0; c < stations; ++c) node("c" + std::to_string(c), 11 + c, c == 0);
-  bool ok = run(net);
+  // The switch: two bridges, joined by one link; then each node's cable into its side's.
+  std::string net = "(set -e; p=" + name_ + R"(; sw="ip -n $p-sw"
+    ip netns add $p-sw; $sw link add sides type veth peer name sidesB
+    for side in A B; do $sw link add br$side type bridge; $sw link set br$side up; done
+    $sw link set sides master brA up; $sw link set sidesB master brB up
+    node() { ip netns add $p-$1; ip -n $p-$1 link set lo up; $sw link add p-$1 type veth peer name eth0 netns $p-$1
+      $sw link set p-$1 master br$3 up; ip -n $p-$1 addr add 10.73.0.$2/24 dev eth0; ip -n $p-$1 link set eth0 up; }
+    node s0 1 A; node s1 2 B; node s2 3 B)";
+  for (int c = 0; c < stations; ++c) {
+    net += "; node c" + std::to_string(c) + " " + std::to_string(11 + c) + (c == 0 ? " A" : " B");
+  }
+  bool ok = run(net + ")");
   // Each server's glusterd, with a /run, /var/lib/glusterd and logs of its own.
   for (int s = 0; ok && s < 3; ++s) {
     const std::string home = dir_.file("server" + std::to_string(s));
     for (const char* sub : {"/lib", "/run", "/log", "/brick"}) fs::create_directories(home + sub);
     bricks_.push_back(home + "/brick");
-    ok = run("nsenter --net=/run/netns/" + prefix_ + "s" + std::to_string(s) +
+    ok = run("nsenter --net=/run/netns/" + name_ + "-s" + std::to_string(s) +
              " unshare -m --propagation private sh -c 'mount --bind " + home + "/lib /var/lib/glusterd && mount --bind " +
              home + "/run /run && mount --bind " + home + "/log /var/log/glusterfs && echo $$ >" + home +
              "/pid && exec /usr/sbin/glusterd -N' </dev/null &");
   }
   ok = ok && eventually([&] {
     const std::string pid = read_file(dir_.file("server0/pid"));
-    return !pid.empty() && (glusterd_ = std::stoi(pid), gluster("volume list"));
+    gluster_ = "nsenter -t " + pid.substr(0, pid.find('\n')) + " -m -n gluster --mode=script ";
+    return !pid.empty() && gluster("volume list");
   });
   // The other servers answer once their glusterd does.
   for (int s = 1; ok && s < 3; ++s) ok = eventually([&] { return gluster("peer probe " + server_address(s)); });
@@ -143,7 +133,7 @@ GlusterVolume::GlusterVolume(int stations) {
   for (int c = 0; ok && c < stations; ++c) {
     mounts_.push_back(dir_.file("station" + std::to_string(c)));
     fs::create_directories(mounts_.back());
-    ok = run("nsenter --net=/run/netns/" + prefix_ + "c" + std::to_string(c) +
+    ok = run("nsenter --net=/run/netns/" + name_ + "-c" + std::to_string(c) +
              " mount -t glusterfs -o direct-io-mode=enable,log-file=" + mounts_.back() + ".log " + server_address(0) +
              ":/" + name_ + " " + mounts_.back());
   }
@@ -152,19 +142,18 @@ GlusterVolume::GlusterVolume(int stations) {
 }
 
 GlusterVolume::~GlusterVolume() {
-  for (const std::string& mount : mounts_) run("umount -l " + mount);
-  for (auto space = namespaces_.rbegin(); space != namespaces_.rend(); ++space) end_namespace(*space);
+  if (!name_.empty()) end_run(name_);
 }
 
 bool GlusterVolume::cut(const std::string& cable, bool cut) {
-  return run("ip -n " + prefix_ + "sw link set " + (cable == "sides" ? cable : "p-" + cable) + (cut ? " down" : " up"));
+  return run("ip -n " + name_ + "-sw link set " + (cable == "sides" ? cable : "p-" + cable) + (cut ? " down" : " up"));
 }
 
 bool GlusterVolume::kill_brick(int brick) {
   // The brick's server is the glusterfsd whose command line names its folder.
   const std::string& folder = bricks_.at(static_cast<std::size_t>(brick));
   bool killed = false;
-  for (const auto& entry : fs::directory_iterator("/proc")) {
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
     const std::string pid = entry.path().filename();
     if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
     std::string command = read_file(entry.path().string() + "/cmdline");

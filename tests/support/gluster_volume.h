@@ -53,12 +53,10 @@ class GlusterVolume {
   // The clients connected to the brick, as its server counts them; -1 while it is offline.
   int clients(int brick) const;
   TempDir dir_;
-  std::string prefix_;  // of every namespace's name
-  std::string name_;
-  std::vector<std::string> namespaces_;
+  std::string name_;  // "swg<pid>", the volume's, and its namespaces' "swg<pid>-..."
   std::vector<std::string> bricks_;
   std::vector<std::string> mounts_;
-  int glusterd_ = -1;  // server 0's, whose namespaces the command line enters
+  std::string gluster_;  // the command line, in server 0's namespaces
   std::string why_not_;
 };
 
